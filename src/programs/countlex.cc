@@ -1,0 +1,40 @@
+// countlex: text on stdin -> word frequency list on stdout.
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "ac_lmfunc_impl.h"
+#include "general.h"
+#include "pc_general.h"
+
+namespace {
+
+void help_message() {
+  fprintf(stderr, "countlex : Generate a word frequency list for text.\n");
+  fprintf(stderr, "Usage : countlx [ -hash %d ]\n", 1000000);
+  fprintf(stderr, "                  [ -verbosity 2 ]\n");
+  fprintf(stderr, "                  < .text > .wfreq\n");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (pc_flagarg(&argc, argv, "-help")) {
+    help_message();
+    exit(1);
+  }
+  report_version(&argc, argv);
+  int init_nwords = pc_intarg(&argc, argv, "-hash", 1000000);
+  int verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
+  pc_report_unk_args(&argc, argv, verbosity);
+  pc_message(static_cast<unsigned short>(verbosity), 2,
+             "countlex : Reading text from standard input...\n");
+  countlex_impl(stdin, stdout, init_nwords, verbosity);
+  // Output lost on a full disk or a closed pipe must not pass for success.
+  if (fflush(stdout) != 0 || ferror(stdout))
+    quit(-1, "countlex : Error writing the word frequency list: %s\n",
+         strerror(errno));
+  pc_message(static_cast<unsigned short>(verbosity), 0, "countlex : Done.\n");
+  return 0;
+}

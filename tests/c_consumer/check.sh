@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs the build tree into a scratch prefix, then builds and runs a C11
+# program that includes every public header and links with -llexkit.
+set -eu
+build=$1 cc=$2 src=$3 sanitize=${4:-OFF}
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+extra=""
+case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
+for f in bin/countlex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
+  [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
+done
+soname=$(readelf -d "$prefix/lib/liblexkit.so.0" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
+[ "$soname" = "liblexkit.so.0" ] || { echo "SONAME is '$soname'"; exit 1; }
+PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags liblexkit >/dev/null 2>&1 || true
+$cc -std=c11 -Wall -Wextra -pedantic -Werror $extra -I"$prefix/include/lexkit" "$src" \
+    -L"$prefix/lib" -llexkit -Wl,-rpath,"$prefix/lib" -o "$prefix/consumer"
+"$prefix/consumer"

@@ -1,0 +1,28 @@
+/* Includes every public header of the toolkit together and calls into the
+ * installed library through its C interface. */
+#include <ac_hash.h>
+#include <ac_lmfunc_impl.h>
+#include <ac_parsetext.h>
+#include <general.h>
+#include <ngram.h>
+#include <pc_general.h>
+#include <sih.h>
+#include <stats.h>
+#include <toolkit.h>
+#include <string.h>
+
+int main(void) {
+  struct hash_table table;
+  ng_t model;
+  ngram gram;
+  if (nearest_prime(8) != 11) return 1;
+  if (hash("abc", 1000003) != 403683) return 2;
+  new_hashtable(&table, 7);
+  update(&table, "a", 0);
+  memset(&model, 0, sizeof model);
+  memset(&gram, 0, sizeof gram);
+  model.n = 3;
+  gram.n = model.n;
+  pc_message(0, 1, "not shown\n");
+  return 0;
+}
