@@ -21,6 +21,11 @@ FrequencyListReader::FrequencyListReader(FILE *fp, size_t block_size)
 
 bool FrequencyListReader::Refill() {
   if (error_) return false;
+  // The block is about to be overwritten: keep the current word's bytes.
+  if (!word_.empty() && word_.data() != carry_.data()) {
+    carry_.assign(word_.data(), word_.size());
+    word_ = carry_;
+  }
   size_t got = fread_unlocked(block_.data(), 1, block_.size(), fp_);
   if (got == 0) {
     if (ferror(fp_)) error_ = true;
@@ -42,7 +47,7 @@ bool FrequencyListReader::SkipSpace() {
   }
 }
 
-bool FrequencyListReader::ReadWord(std::string_view *word) {
+bool FrequencyListReader::ReadWord() {
   // Look at one byte more than the limit, to tell a word of exactly
   // kMaxWordLength bytes from a longer one.
   const size_t window = kMaxWordLength + 1;
@@ -53,7 +58,7 @@ bool FrequencyListReader::ReadWord(std::string_view *word) {
   size_t len = static_cast<size_t>(pos_ - start);
   if (len > kMaxWordLength) return false;
   if (pos_ != end_) {
-    *word = std::string_view(start, len);
+    word_ = std::string_view(start, len);
     return true;
   }
   // The word runs into the next block.
@@ -65,7 +70,7 @@ bool FrequencyListReader::ReadWord(std::string_view *word) {
     if (carry_.size() > kMaxWordLength) return false;
     if (pos_ != end_) break;
   }
-  *word = carry_;
+  word_ = carry_;
   return true;
 }
 
@@ -96,11 +101,14 @@ FrequencyListReader::Status FrequencyListReader::ReadCount(int *count) {
 
 FrequencyListReader::Status FrequencyListReader::Next(std::string_view *word,
                                                       int *count) {
+  word_ = std::string_view();
   if (!SkipSpace()) return Ended();
   word_line_ = line_;
-  if (!ReadWord(word)) return Status::kLongWord;
+  if (!ReadWord()) return Status::kLongWord;
   if (!SkipSpace()) return Ended();  // a last word without a count
-  return ReadCount(count);
+  Status status = ReadCount(count);
+  *word = word_;
+  return status;
 }
 
 }  // namespace lexkit

@@ -55,7 +55,7 @@ class FrequencyListReader {
   bool Available() { return pos_ != end_ || Refill(); }
   bool Refill();     // false at the end of the input or on a read error
   bool SkipSpace();  // false if the input ends first
-  bool ReadWord(std::string_view *word);  // false if the word is too long
+  bool ReadWord();  // into word_; false if the word is too long
   Status ReadCount(int *count);
   Status Ended() const { return error_ ? Status::kReadError : Status::kEnd; }
 
@@ -63,7 +63,8 @@ class FrequencyListReader {
   std::vector<char> block_;
   const char *pos_ = nullptr;
   const char *end_ = nullptr;
-  std::string carry_;  // a word that straddles two blocks
+  std::string_view word_;  // the word of the record being read
+  std::string carry_;      // word_'s bytes once the block moves on
   long long line_ = 1;
   long long word_line_ = 0;
   bool error_ = false;
