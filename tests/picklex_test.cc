@@ -253,6 +253,9 @@ TEST(PicklexImpl, SelectsSortsAndReports) {
        TopAnnounce(20000) +
            "picklex : Error : word longer than 749 bytes on line 4 of the "
            "word frequency list.\n"},
+      {"a word is used up to a NUL byte in it", -1, -1, 100, 2,
+       std::string("b\0zz 3\nb 2\na 1\n", 15), 0, Header(3) + "a\nb\nb\n",
+       TopAnnounce(20000) + kDone},
       {"a last word without count is dropped", -1, -1, 100, 2, "a 1\nb\n", 0,
        Header(1) + "a\n", TopAnnounce(20000) + kDone},
       {"a bad count before more input", -1, -1, 100, 2, "a 1\nb x\nc 2\n", 255,

@@ -73,8 +73,8 @@ std::vector<WordRec> ReadRecords(FILE *ifp, int num_recs, Arena *words) {
            "The number of records %lld reach the user-defined limit %d, "
            "consider to increase the number of records by -records\n",
            static_cast<long long>(records.size()) + 1, num_recs);
-    // A C string ends at the first NUL byte, as a scanned word would.
-    word = word.substr(0, word.find('\0'));
+    // A word with a NUL byte in it is used as a C string, up to the NUL
+    // (strcmp and fputs stop there), as a scanned word would be.
     records.push_back({words->CopyString(word.data(), word.size()), count,
                        static_cast<uint32_t>(records.size())});
   }
