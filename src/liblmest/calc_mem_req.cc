@@ -33,7 +33,14 @@ extern "C" void calc_mem_req(ng_t *ng, flag is_ascii) {
     if (j >= 1 && ng_count[j] > ng->cutoffs[j - 1]) ++kept[j];
   };
 
-  rewind(ng->id_gram_fp);
+  // A stream that cannot be positioned (a decompressor's pipe that may have
+  // been read on) is opened anew instead, so that the count always starts
+  // at the first record.
+  if (fseek(ng->id_gram_fp, 0, SEEK_SET) != 0 && ng->id_gram_fp != stdin) {
+    ox_iclose(ng->id_gram_fp);
+    ng->id_gram_fp = ox_iopen(ng->id_gram_filename);
+  }
+  clearerr(ng->id_gram_fp);
   // get_ngram itself reports the end of the file, so no separate end test
   // is needed before each record.
   bool first = true;
