@@ -135,6 +135,45 @@ TEST(GetNgram, RecordCutBetweenFieldsEndsSilently) {
   }
 }
 
+// Records longer than one read of the reader (20 ids) behave alike.
+TEST(GetNgram, LongRecords) {
+  Record long_record{{}, 99};
+  for (id__t i = 1; i <= 20; ++i) long_record.ids.push_back(i * 1000);
+  ScratchDir dir;
+  WriteBinary(dir.File("bin"), {long_record, long_record});
+  EXPECT_EQ(ReadFileRecords(dir.File("bin"), 20, 0),
+            (std::vector<Record>{long_record, long_record}));
+
+  const std::string whole = lexkit_test::ReadFile(dir.File("bin"));
+  WriteFile(dir.File("cut"), whole.substr(0, 84 + 4 * 18));  // 18 ids
+  FILE *fp = ox_fopen(dir.File("cut").c_str(), "rb");
+  std::vector<id__t> ids(20, 7);
+  ngram g{20, ids.data(), 0};
+  EXPECT_EQ(get_ngram(fp, &g, 0), 1);
+  ids.assign(20, 7);
+  EXPECT_EQ(get_ngram(fp, &g, 0), 0);
+  std::vector<id__t> kept(long_record.ids.begin(), long_record.ids.begin() + 18);
+  kept.resize(20, 7);
+  EXPECT_EQ(ids, kept);
+  EXPECT_EQ(g.count, 99);
+  fclose(fp);
+
+  for (size_t cut : {84 + 4 * 17 + 1, 84 + 80 + 3}) {
+    auto r = RunChild(
+        [&] {
+          std::vector<id__t> ids(20);
+          ngram g{20, ids.data(), 0};
+          while (get_ngram(stdin, &g, 0)) printf("%d\n", g.count);
+        },
+        whole.substr(0, cut));
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "99\n");
+    EXPECT_EQ(r.err, std::string("ox_fread: problems reading ") +
+                         (cut < 84 + 80 ? "" : "count ") +
+                         "from id_ngram file.  Only 0 of 1 elements were read\n");
+  }
+}
+
 TEST(GetNgram, BadInputStopsWithMessage) {
   const std::string record("\0\0\0\1\0\0\0\2\0\0\0\3\0\0\0\4", 16);
   struct Case {
