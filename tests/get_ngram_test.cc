@@ -63,7 +63,8 @@ TEST(GetNgram, ReadsBothFormsAlike) {
   // ends the file like its absence does.
   for (const char *text : {"1 2 3 2\n1 2 4 1\n4000000000 0 70000 2147483647\n",
                            "1 2 3 2 1 2 4 1 4000000000 0 70000 2147483647",
-                           " 1\t2\r\n3\v2\f1 2\n4 1\n\n4000000000 0 70000 2147483647 \n\n"}) {
+                           " 1\t2\r\n3\v2\f1 2\n4 1\n\n"
+                           "4000000000 0 70000 2147483647 \n\n"}) {
     WriteFile(dir.File("txt"), text);
     EXPECT_EQ(ReadFileRecords(dir.File("txt"), 3, 1), records) << text;
   }
@@ -192,7 +193,8 @@ TEST(GetNgram, BadInputStopsWithMessage) {
        "ox_fread: problems reading count from id_ngram file.  Only 0 of 1 "
        "elements were read\n"},
       {"letters as id", "1 2 3 4\n1 x 3 4\n", 1, "Error reading from id_ngram file.\n"},
-      {"sign without digits", "1 2 3 4\n1 - 3 4\n", 1, "Error reading from id_ngram file.\n"},
+      {"sign without digits", "1 2 3 4\n1 - 3 4\n", 1,
+       "Error reading from id_ngram file.\n"},
       {"letters as count", "1 2 3 4\n1 2 3 many\n", 1,
        "Error reading from id_ngram file.2\n"},
   };

@@ -100,6 +100,14 @@ TEST(SharedBlocks, CountsOwnersAndReleasesWithTheLast) {
   EXPECT_EQ(static_cast<char *>(p)[23], 'z');
   FreeShare(p);  // released; a bad free would show under the sanitizer
 
+  // A block whose count is already 0 is not released again.
+  void *q = AllocShare(8);
+  static_cast<int32_t *>(q)[-1] = 0;
+  FreeShare(q);
+  EXPECT_EQ(GetShareCount(q), -1);
+  DeleteArray(q);
+  EXPECT_EQ(GetShareCount(q), -2);
+
   void *none = AllocShare(0);
   ASSERT_NE(none, nullptr);
   FreeShare(none);

@@ -97,7 +97,10 @@ TEST(CalcMemReq, AddsToTheSizesGivenAndLeavesUnigramsAlone) {
 TEST(CalcMemReq, ReopensTheFileAtItsStart) {
   ScratchDir dir;
   WriteFile(dir.File("txt"), AsText(kThreeTrigrams));
-  ASSERT_EQ(RunShell("gzip -c '" + dir.File("txt") + "' > '" + dir.File("txt.gz") + "'").status, 0);
+  ASSERT_EQ(RunShell("gzip -c < '" + dir.File("txt") + "' > '" +
+                     dir.File("txt.gz") + "'")
+                .status,
+            0);
   for (const char *name : {"txt", "txt.gz"}) {
     Model m(dir.File(name), {0, 0});
     std::vector<id__t> ids(3);
@@ -150,7 +153,8 @@ TEST(GuessMem, SplitsTheBudgetAmongTheLevels) {
        "Allocated space for 4166666 2-grams.\n"
        "Allocated space for 4166666 3-grams.\n"
        "Allocated space for 8333333 4-grams.\n"},
-      {100, 0, 4, 2, 2, {-1, 25000000, -1, -1}, "Allocated space for 25000000 2-grams.\n"},
+      {100, 0, 4, 2, 2, {-1, 25000000, -1, -1},
+       "Allocated space for 25000000 2-grams.\n"},
       // Budgets beyond 32-bit arithmetic, and the largest table size.
       {5000, 8, 4, 3, 2, {-1, 312500000, 625000000, -1},
        "Allocated space for 312500000 2-grams.\n"

@@ -19,6 +19,11 @@ namespace {
 
 const int kMargin = 10;
 
+// The first position at which two n-grams differ; their length if none.
+int FirstDifference(const std::vector<id__t> &a, const std::vector<id__t> &b) {
+  return static_cast<int>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
+}
+
 }  // namespace
 
 extern "C" void calc_mem_req(ng_t *ng, flag is_ascii) {
@@ -44,26 +49,21 @@ extern "C" void calc_mem_req(ng_t *ng, flag is_ascii) {
   // get_ngram itself reports the end of the file, so no separate end test
   // is needed before each record.
   bool first = true;
-  while (true) {
-    std::swap(current_ids, previous_ids);
-    current_ngram.id_array = current_ids.data();
-    if (!get_ngram(ng->id_gram_fp, &current_ngram, is_ascii)) break;
+  while (get_ngram(ng->id_gram_fp, &current_ngram, is_ascii)) {
     // A count of 0 or less cannot come from a sound file, and would make
     // every total below meaningless.
     if (current_ngram.count <= 0) show_idngram_corruption_mesg();
-
-    const int novel =
-        first ? 0
-              : static_cast<int>(std::mismatch(current_ids.begin(), current_ids.end(),
-                                               previous_ids.begin())
-                                     .first -
-                                 current_ids.begin());
-    first = false;
+    // The (j+1)-grams for j below the first new position continue; the
+    // others are complete and start again with this n-gram.
+    const int novel = first ? 0 : FirstDifference(current_ids, previous_ids);
     for (int j = 0; j < novel; ++j) ng_count[j] += current_ngram.count;
     for (int j = novel; j < n; ++j) {
       close_group(j);
       ng_count[j] = current_ngram.count;
     }
+    first = false;
+    std::swap(current_ids, previous_ids);
+    current_ngram.id_array = current_ids.data();
   }
   for (int j = 1; j < n; ++j) close_group(j);
 
