@@ -130,6 +130,20 @@ TEST(CalcMemReq, CountOfZeroOrLessIsCorrupt) {
   }
 }
 
+TEST(CalcMemReq, SizeBeyondATableSizeStops) {
+  ScratchDir dir;
+  WriteBinary(dir.File("bin"), kThreeTrigrams);
+  auto r = RunChild([&] {
+    Model m(dir.File("bin"), {0, 0});
+    m.sizes = {0, 0, 2147483647 - 12};
+    calc_mem_req(&m.ng, 0);
+  });
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err,
+            "calc_mem_req: 2147483648 3-grams do not fit in a table of at most "
+            "2147483647 entries.\n");
+}
+
 // Totals of a prefix may exceed 32 bits without turning negative.
 TEST(CalcMemReq, LargeTotalsStayPositive) {
   ScratchDir dir;
