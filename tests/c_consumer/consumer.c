@@ -24,5 +24,9 @@ int main(void) {
   model.n = 3;
   gram.n = model.n;
   pc_message(0, 1, "not shown\n");
+  {
+    disc_meth_t *method = disc_meth_init(1);
+    if (method == NULL || method->type != 1) return 3;
+  }
   return 0;
 }
