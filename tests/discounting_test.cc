@@ -352,6 +352,9 @@ TEST(ComputeGtDiscount, RatiosRangesAndWarnings) {
       {"range within the cut-off", {0, 0, 0, 0}, 2, 3, 2, {1, 1},
        "Good-Turing discounting ratios of 1-grams, range 2 :\n"
        "    1 : 1\n    2 : 1\n"},
+      {"largest cut-off", kTallies, 2, 2147483647, 2, {1, 1},
+       "Good-Turing discounting ratios of 1-grams, range 2 :\n"
+       "    1 : 1\n    2 : 1\n"},
   };
   for (const Case &c : cases) {
     const int fof_size = static_cast<int>(c.tallies.size()) - 1;

@@ -20,6 +20,18 @@
 
 namespace {
 
+// x_r = r* / r: Turing's estimate for a count r, as a fraction of r.
+double Turing(const fof_t *n, int r) {
+  return static_cast<double>(r + 1) * n[r + 1] /
+         (static_cast<double>(r) * n[r]);
+}
+
+// c = (K+1) n_{K+1} / n_1: Katz's correction for the range K, which keeps
+// the probability mass of the counts above the range unchanged.
+double KatzShare(const fof_t *n, int range) {
+  return static_cast<double>(range + 1) * n[range + 1] / n[1];
+}
+
 // The largest range at most `range` whose ratios for the counts above
 // `cutoff` are all valid. d_r <= 1 exactly when x_r <= 1, which does not
 // depend on K, and d_r > 0 exactly when x_r > c_K, so one pass upwards with
@@ -31,11 +43,10 @@ int LargestValidRange(const fof_t *n, int range, int cutoff) {
   double min_x = std::numeric_limits<double>::infinity();
   for (int r = lowest; r <= range; ++r) {
     if (n[r] <= 0 || n[r + 1] <= 0) break;
-    const double x = static_cast<double>(r + 1) * n[r + 1] /
-                     (static_cast<double>(r) * n[r]);
+    const double x = Turing(n, r);
     if (x > 1.0) break;
     min_x = std::min(min_x, x);
-    const double c = static_cast<double>(r + 1) * n[r + 1] / n[1];
+    const double c = KatzShare(n, r);
     if (c < 1.0 && min_x > c) best = r;
   }
   return best;
@@ -50,11 +61,10 @@ extern "C" void compute_gt_discount(int order, fof_t *freq_of_freq,
   const auto v = static_cast<unsigned short>(verbosity);
   const fof_t *n = freq_of_freq;
   disc_val_t *ratio = *discounted_values;
-  cutoff = std::max(cutoff, 0);
 
   // Reading n_{K+1} and ratio K needs K + 1 <= fof_size.
   int range = *disc_range;
-  const int fit = std::max(fof_size - 1, 0);
+  const int fit = fof_size > 0 ? fof_size - 1 : 0;
   if (range > fit) {
     pc_message(v, 1,
                "Warning : %d-grams : discounting range %d is not below the "
@@ -62,6 +72,8 @@ extern "C" void compute_gt_discount(int order, fof_t *freq_of_freq,
                order, range, fof_size, fit);
     range = fit;
   }
+  // A cut-off at or above the range leaves every count in it undiscounted.
+  cutoff = std::clamp(cutoff, 0, range);
   const int valid = LargestValidRange(n, range, cutoff);
   if (valid < range)
     pc_message(v, 1,
@@ -74,12 +86,9 @@ extern "C" void compute_gt_discount(int order, fof_t *freq_of_freq,
 
   std::fill(ratio, ratio + std::max(fof_size, 0), 1.0);
   if (range > cutoff) {
-    const double c = static_cast<double>(range + 1) * n[range + 1] / n[1];
-    for (int r = cutoff + 1; r <= range; ++r) {
-      const double x = static_cast<double>(r + 1) * n[r + 1] /
-                       (static_cast<double>(r) * n[r]);
-      ratio[r] = (x - c) / (1.0 - c);
-    }
+    const double c = KatzShare(n, range);
+    for (int r = cutoff + 1; r <= range; ++r)
+      ratio[r] = (Turing(n, r) - c) / (1.0 - c);
   }
 
   pc_message(v, 1, "Good-Turing discounting ratios of %d-grams, range %d :\n",
