@@ -27,5 +27,9 @@ int main(void) {
   if (lookup_index_of(count_table, 10, 3) != 3) return 3;
   if (lookup_index_of(count_table, 10, 500) != 9) return 4;
   pc_message(0, 1, "not shown\n");
+  {
+    disc_meth_t *method = disc_meth_init(1);
+    if (method == NULL || method->type != 1) return 3;
+  }
   return 0;
 }
