@@ -290,7 +290,7 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   uint64_t count = in.Number(8);
   if (count > static_cast<uint64_t>(INT64_MAX) ||
       (in.remaining() >= 0 && count > static_cast<uint64_t>(in.remaining() / kMinEntryBytes)))
-    in.Fail("is corrupt: it claims " + std::to_string(count) +
+    in.Fail("is truncated or corrupt: it claims " + std::to_string(count) +
             " entries, more than the file can hold");
   // Room up front only as far as the file is known to hold the entries.
   Reserve(ht, ht->nentries +
@@ -301,9 +301,10 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   for (uint64_t e = 1; e <= count; ++e) {
     const std::string where = "is corrupt: entry " + std::to_string(e);
     uint64_t len = in.Number(4);
-    if (len == 0 || len > kMaxKeyBytes ||
-        (in.remaining() >= 0 && len > static_cast<uint64_t>(in.remaining())))
+    if (len == 0 || len > kMaxKeyBytes)
       in.Fail(where + " has a key of " + std::to_string(len) + " bytes");
+    if (in.remaining() >= 0 && len > static_cast<uint64_t>(in.remaining()))
+      in.Fail("is truncated");
     key.resize(static_cast<size_t>(len));
     in.Bytes(&key[0], key.size());
     if (key.find('\0') != std::string::npos) in.Fail(where + " has a NUL byte in its key");
