@@ -128,8 +128,9 @@ void Reserve(sih_t *ht, vocab_sz_t entries) {
   Rehash(ht, nslots);
 }
 
-// Adds or updates a key.
-void Insert(sih_t *ht, char *string, vocab_sz_t intval) {
+// Adds a key or updates its value. With `present` given, a key that is
+// already there is left as it is and reported through it instead.
+void Insert(sih_t *ht, char *string, vocab_sz_t intval, bool *present = nullptr) {
   if (intval <= 0)
     quit(-1, "sih_add: cannot store '%s' with the id %lld; ids must be positive\n",
          string, static_cast<long long>(intval));
@@ -137,6 +138,10 @@ void Insert(sih_t *ht, char *string, vocab_sz_t intval) {
   if (Usable(ht)) {
     sih_slot_t *slot = Probe(ht->slots, ht->nslots, string, hash);
     if (slot->intval > 0) {
+      if (present != nullptr) {
+        *present = true;
+        return;
+      }
       if (ht->warn_on_update && slot->intval != intval)
         fprintf(stderr, "sih_add: warning: the id of '%s' changes from %lld to %lld\n",
                 string, static_cast<long long>(slot->intval),
@@ -170,7 +175,7 @@ class TableReader {
   }
 
   void Bytes(void *out, size_t n) {
-    if (fread(out, 1, n, fp_) != n) Fail("is truncated");
+    if (fread_unlocked(out, 1, n, fp_) != n) Fail("is truncated");
     if (remaining_ >= 0) remaining_ -= static_cast<int64_t>(n);
   }
 
@@ -299,20 +304,21 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   const bool was_empty = ht->nentries == 0;
   std::string key;
   for (uint64_t e = 1; e <= count; ++e) {
-    const std::string where = "is corrupt: entry " + std::to_string(e);
+    auto where = [e] { return "is corrupt: entry " + std::to_string(e); };
     uint64_t len = in.Number(4);
     if (len == 0 || len > kMaxKeyBytes)
-      in.Fail(where + " has a key of " + std::to_string(len) + " bytes");
+      in.Fail(where() + " has a key of " + std::to_string(len) + " bytes");
     if (in.remaining() >= 0 && len > static_cast<uint64_t>(in.remaining()))
       in.Fail("is truncated");
     key.resize(static_cast<size_t>(len));
     in.Bytes(&key[0], key.size());
-    if (key.find('\0') != std::string::npos) in.Fail(where + " has a NUL byte in its key");
+    if (key.find('\0') != std::string::npos) in.Fail(where() + " has a NUL byte in its key");
     int64_t id = static_cast<int64_t>(in.Number(8));
-    if (id <= 0) in.Fail(where + " has the id " + std::to_string(id));
-    if (was_empty && sih_lookup(ht, key.c_str(), nullptr))
-      in.Fail(where + " repeats the key '" + key + "'");
-    Insert(ht, KeyArena().CopyString(key.data(), key.size()), id);
+    if (id <= 0) in.Fail(where() + " has the id " + std::to_string(id));
+    char *copy = KeyArena().CopyString(key.data(), key.size());
+    bool present = false;
+    Insert(ht, copy, id, was_empty ? &present : nullptr);
+    if (present) in.Fail(where() + " repeats the key '" + key + "'");
   }
   if (!in.AtEnd()) in.Fail("is corrupt: it has data after its last entry");
   if (verbosity)
