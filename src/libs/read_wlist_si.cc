@@ -3,20 +3,14 @@
 #include <string_view>
 
 #include "ac_parsetext.h"
-#include "arena.h"
 #include "general.h"
+#include "key_arena.h"
 #include "sih.h"
 #include "word_list.h"
 
 namespace {
 
 const char kOp[] = "read_wlist_into_siht";
-
-// The table's key copies; tables live as long as the process.
-lexkit::Arena &KeyArena() {
-  static lexkit::Arena arena;
-  return arena;
-}
 
 }  // namespace
 
@@ -30,7 +24,7 @@ extern "C" void read_wlist_into_siht(const char *wlist_filename, int verbosity,
       fputc('.', stdout);
       fflush(stdout);
     }
-    sih_add(p_word_id_ht, KeyArena().CopyString(word.data(), word.size()), n);
+    sih_add(p_word_id_ht, lexkit::KeyArena().CopyString(word.data(), word.size()), n);
   });
   fputc('\n', stdout);
   fflush(stdout);

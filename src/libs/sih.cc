@@ -33,7 +33,7 @@
 #include <utility>
 #include <vector>
 
-#include "arena.h"
+#include "key_arena.h"
 
 namespace {
 
@@ -206,12 +206,6 @@ class TableReader {
   int64_t remaining_ = -1;
 };
 
-// Keys loaded from files live as long as the process, as tables do.
-lexkit::Arena &KeyArena() {
-  static lexkit::Arena arena;
-  return arena;
-}
-
 void PutNumber(std::string *out, uint64_t value, int bytes) {
   for (int i = bytes - 1; i >= 0; --i)
     out->push_back(static_cast<char>((value >> (8 * i)) & 0xff));
@@ -315,7 +309,7 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
     if (key.find('\0') != std::string::npos) in.Fail(where() + " has a NUL byte in its key");
     int64_t id = static_cast<int64_t>(in.Number(8));
     if (id <= 0) in.Fail(where() + " has the id " + std::to_string(id));
-    char *copy = KeyArena().CopyString(key.data(), key.size());
+    char *copy = lexkit::KeyArena().CopyString(key.data(), key.size());
     bool present = false;
     Insert(ht, copy, id, was_empty ? &present : nullptr);
     if (present) in.Fail(where() + " repeats the key '" + key + "'");
