@@ -22,6 +22,7 @@
 // and nothing after the last entry.
 #include "sih.h"
 
+#include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -170,8 +171,14 @@ class TableReader {
       remaining_ = static_cast<int64_t>(st.st_size) - at;
   }
 
-  [[noreturn]] void Fail(const std::string &what) {
-    quit(-1, "sih_val_read_from_file: '%s' %s\n", filename_, what.c_str());
+  // Ends the process: "sih_val_read_from_file: '<file>' " and the text.
+  [[noreturn]] __attribute__((format(printf, 2, 3))) void Fail(const char *format, ...) {
+    char what[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(what, sizeof what, format, args);
+    va_end(args);
+    quit(-1, "sih_val_read_from_file: '%s' %s\n", filename_, what);
   }
 
   void Bytes(void *out, size_t n) {
@@ -284,13 +291,12 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   if (!in.Magic()) in.Fail("is not a saved string-to-id table");
   uint32_t version = static_cast<uint32_t>(in.Number(4));
   if (version != kVersion)
-    in.Fail("has the table version " + std::to_string(version) +
-            "; only version 1 can be read");
+    in.Fail("has the table version %u; only version 1 can be read", version);
   uint64_t count = in.Number(8);
   if (count > static_cast<uint64_t>(INT64_MAX) ||
       (in.remaining() >= 0 && count > static_cast<uint64_t>(in.remaining() / kMinEntryBytes)))
-    in.Fail("is truncated or corrupt: it claims " + std::to_string(count) +
-            " entries, more than the file can hold");
+    in.Fail("is truncated or corrupt: it claims %llu entries, more than the file can hold",
+            static_cast<unsigned long long>(count));
   // Room up front only as far as the file is known to hold the entries.
   Reserve(ht, ht->nentries +
                   static_cast<vocab_sz_t>(in.remaining() >= 0 ? count
@@ -298,21 +304,24 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   const bool was_empty = ht->nentries == 0;
   std::string key;
   for (uint64_t e = 1; e <= count; ++e) {
-    auto where = [e] { return "is corrupt: entry " + std::to_string(e); };
+    const unsigned long long entry = e;
     uint64_t len = in.Number(4);
     if (len == 0 || len > kMaxKeyBytes)
-      in.Fail(where() + " has a key of " + std::to_string(len) + " bytes");
+      in.Fail("is corrupt: entry %llu has a key of %llu bytes", entry,
+              static_cast<unsigned long long>(len));
     if (in.remaining() >= 0 && len > static_cast<uint64_t>(in.remaining()))
       in.Fail("is truncated");
     key.resize(static_cast<size_t>(len));
     in.Bytes(&key[0], key.size());
-    if (key.find('\0') != std::string::npos) in.Fail(where() + " has a NUL byte in its key");
+    if (key.find('\0') != std::string::npos)
+      in.Fail("is corrupt: entry %llu has a NUL byte in its key", entry);
     int64_t id = static_cast<int64_t>(in.Number(8));
-    if (id <= 0) in.Fail(where() + " has the id " + std::to_string(id));
+    if (id <= 0)
+      in.Fail("is corrupt: entry %llu has the id %lld", entry, static_cast<long long>(id));
     char *copy = lexkit::KeyArena().CopyString(key.data(), key.size());
     bool present = false;
     Insert(ht, copy, id, was_empty ? &present : nullptr);
-    if (present) in.Fail(where() + " repeats the key '" + key + "'");
+    if (present) in.Fail("is corrupt: entry %llu repeats the key '%.400s'", entry, copy);
   }
   if (!in.AtEnd()) in.Fail("is corrupt: it has data after its last entry");
   if (verbosity)
