@@ -69,6 +69,9 @@ TEST(WordList, BothReadersGiveTheSameIds) {
       // Long lines and words are taken whole.
       {std::string(3000, ' ') + "far\n" + long_word + " rest" + std::string(2000, 'r') + "\nz\n",
        "1:far 2:" + long_word + " 3:z | 1:far 2:" + long_word + " 3:z | 3 3", ""},
+      // A repeated word keeps the id of its first line in the table, as in
+      // the n-gram pipeline's vocabulary index; its second id stays unused.
+      {"a\nb\na\n", "1:a 2:b 3:a | 1:a 2:b 1:a | 3 2", ""},
       {"crlf\r\nnext\r\n", "1:crlf 2:next | 1:crlf 2:next | 2 2", ""},
       {std::string("nul\0hidden\nafter\n", 17), "1:nul 2:after | 1:nul 2:after | 2 2", ""},
   };

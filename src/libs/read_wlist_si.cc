@@ -24,7 +24,11 @@ extern "C" void read_wlist_into_siht(const char *wlist_filename, int verbosity,
       fputc('.', stdout);
       fflush(stdout);
     }
-    sih_add(p_word_id_ht, lexkit::KeyArena().CopyString(word.data(), word.size()), n);
+    // A repeated word keeps the id of its first line, the id the vocabulary
+    // index of the n-gram pipeline gives it, so both sides agree.
+    char *key = lexkit::KeyArena().CopyString(word.data(), word.size());
+    vocab_sz_t first_id;
+    if (!sih_lookup(p_word_id_ht, key, &first_id)) sih_add(p_word_id_ht, key, n);
   });
   fputc('\n', stdout);
   fflush(stdout);
