@@ -283,3 +283,35 @@ TEST(TextToNgrams, ComparatorSetsItsLengthAndComparesUnsigned) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextToNgrams, ManySmallBatchesMergeToTheFileOfOneBigBatch) {
+  std::mt19937 rng(29);
+  Vocab vocab;
+  for (wordid_t i = 1; i <= 30; ++i) vocab.push_back({"v" + std::to_string(i), i});
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "v" + std::to_string(1 + rng() % 36) + " ";
+  std::string outputs[2], stats[2];
+  for (int small = 0; small < 2; ++small) {
+    ScratchDir dir;
+    ChildResult r = RunBuffer({vocab, text, small ? 97 : 100000, 3, dir.path(), ".t", 0});
+    ASSERT_EQ(r.status, 0) << r.err;
+    int files = std::stoi(r.out);
+    EXPECT_EQ(files, small ? 31 : 1);
+    r = RunChild([&] {
+      FILE *fp = fopen(dir.File("out").c_str(), "wb");
+      merge_idngramfiles(1, files, dir.path().c_str(), ".t", 4, fp, 0, 7, 3);
+      fclose(fp);
+    });
+    ASSERT_EQ(r.status, 0) << r.err;
+    outputs[small] = ReadFile(dir.File("out"));
+    stats[small] = r.err;
+    EXPECT_EQ(lexkit_test::RunShell("ls '" + dir.path() + "'").out, "out\n");
+  }
+  EXPECT_EQ(outputs[1], outputs[0]);
+  EXPECT_EQ(stats[1], stats[0]);
+  EXPECT_EQ(Decode(outputs[0], 3).size() * 16, outputs[0].size());
+}
+
+}  // namespace
