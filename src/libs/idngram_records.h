@@ -45,6 +45,10 @@ class IdNgramWriter {
   // Hands the buffered records to the stream; a failure ends the process.
   void Flush();
 
+  // Writes the following records to another stream (after a Flush); the
+  // buffer is kept, so one writer serves a series of files.
+  void SetStream(FILE *fp) { fp_ = fp; }
+
  private:
   FILE *fp_;
   int n_;

@@ -162,6 +162,8 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
     windows.Shift(id);
   }
   int number_of_tempfiles = 0;
+  IdNgramWriter writer(nullptr, static_cast<int>(s.n), "temporary n-gram ids",
+                       "temporary n-gram counts");
   for (bool more = true; more;) {
     pc_message(s.verbosity, 2, "Reading text into the n-gram buffer...\n");
     pc_message(s.verbosity, 2,
@@ -200,8 +202,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
     pc_message(s.verbosity, 2, "Writing sorted n-grams to temporary file %s\n",
                name.c_str());
     FILE *fp = ox_oopen(name.c_str());
-    IdNgramWriter writer(fp, static_cast<int>(s.n), "temporary n-gram ids",
-                         "temporary n-gram counts");
+    writer.SetStream(fp);
     windows.ForEachRun(
         [&writer](const wordid_t *ids, int32_t count) { writer.Write(ids, count); });
     writer.Flush();
