@@ -81,8 +81,17 @@ TEST(VocabIndexTable, BlockLookupAgreesWithIndex2) {
     add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(words.back().c_str(), 101)),
                              words.back().c_str(), id);
   }
+  // A repeated word, and a node linked into a chain it does not hash to:
+  // index2 finds neither.
+  add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(words[3].c_str(), 101)),
+                           words[3].c_str(), 900);
+  std::string misplaced = "misplaced";
+  add_to_idngram_hashtable(&t, static_cast<uint64_t>((idngram_hash("misplaced", 101) + 1) % 101),
+                           misplaced.c_str(), 901);
   lexkit::VocabLookup lookup(&t);
   EXPECT_EQ(lookup.LargestId(), 500u);
+  EXPECT_EQ(lookup.Find(words[3]), 4u);
+  EXPECT_EQ(lookup.Find(misplaced), 0u);
   for (int i = 0; i < 2000; ++i) {
     std::string w = i % 2 ? words[rng() % words.size()] : RandomWord(rng);
     if (i % 5 == 0) w = w.substr(0, w.size() / 2);

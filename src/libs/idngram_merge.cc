@@ -188,12 +188,35 @@ class OutputSink {
   FofStats stats_;
 };
 
+// An input and its current record. The first four ids are also kept as one
+// integer (first id highest), so most comparisons are a single one.
 struct Input {
   std::string name;
   FILE *fp;
   std::unique_ptr<IdNgramReader> reader;
   std::vector<wordid_t> ids;
+  unsigned __int128 head = 0;
   int32_t count = 0;
+
+  bool Next(const char *count_desc) {
+    if (!reader->Next(ids.data(), &count, count_desc)) return false;
+    head = 0;
+    for (size_t i = 0; i < std::min<size_t>(ids.size(), kHeadIds); ++i)
+      head = head << 32 | ids[i];
+    return true;
+  }
+  bool SameNgram(const Input &o) const {
+    return head == o.head && std::equal(ids.begin() + Skip(), ids.end(), o.ids.begin() + Skip());
+  }
+  bool Before(const Input &o) const {
+    if (head != o.head) return head < o.head;
+    return std::lexicographical_compare(ids.begin() + Skip(), ids.end(),
+                                        o.ids.begin() + Skip(), o.ids.end());
+  }
+
+ private:
+  static constexpr size_t kHeadIds = 4;
+  std::ptrdiff_t Skip() const { return static_cast<std::ptrdiff_t>(std::min(ids.size(), kHeadIds)); }
 };
 
 // Merges the inputs numbered first..last into `sink`, then closes and
@@ -213,34 +236,30 @@ void MergeDirect(int64_t first, int64_t last, const char *root, const char *ext,
 
   // A min-heap of the inputs that have a current record.
   auto later = [&inputs](size_t a, size_t b) {
-    const std::vector<wordid_t> &x = inputs[a].ids, &y = inputs[b].ids;
-    if (x != y) return std::lexicographical_compare(y.begin(), y.end(), x.begin(), x.end());
+    if (!inputs[a].SameNgram(inputs[b])) return inputs[b].Before(inputs[a]);
     return a > b;
   };
   std::vector<size_t> heap;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    if (inputs[i].reader->Next(inputs[i].ids.data(), &inputs[i].count,
-                               "temporary n-gram counts"))
-      heap.push_back(i);
-  }
+  for (size_t i = 0; i < inputs.size(); ++i)
+    if (inputs[i].Next("temporary n-gram counts")) heap.push_back(i);
   std::make_heap(heap.begin(), heap.end(), later);
 
   std::vector<wordid_t> smallest(static_cast<size_t>(n));
   std::vector<size_t> group;
   while (!heap.empty()) {
-    smallest = inputs[heap.front()].ids;
     group.clear();
-    while (!heap.empty() && inputs[heap.front()].ids == smallest) {
+    do {
       std::pop_heap(heap.begin(), heap.end(), later);
       group.push_back(heap.back());
       heap.pop_back();
-    }
+    } while (!heap.empty() && inputs[heap.front()].SameNgram(inputs[group[0]]));
+    smallest = inputs[group[0]].ids;
     std::sort(group.begin(), group.end());  // advance in number order
     int64_t total = 0;
     for (size_t i : group) {
       Input &in = inputs[i];
       total += in.count;
-      if (in.reader->Next(in.ids.data(), &in.count, "temporary n-gram count")) {
+      if (in.Next("temporary n-gram count")) {
         heap.push_back(i);
         std::push_heap(heap.begin(), heap.end(), later);
       }
@@ -255,11 +274,13 @@ void MergeDirect(int64_t first, int64_t last, const char *root, const char *ext,
   }
   sink.Finish();
 
+  // All inputs are closed (a failed decompression ends the process) before
+  // any is deleted.
   for (Input &in : inputs) {
     in.reader.reset();
     ox_iclose(in.fp);
-    remove(in.name.c_str());
   }
+  for (const Input &in : inputs) remove(in.name.c_str());
 }
 
 }  // namespace

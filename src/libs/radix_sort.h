@@ -12,7 +12,7 @@ namespace lexkit {
 
 template <typename Key>
 void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits) {
-  constexpr unsigned kMaxDigitBits = 11;  // 2048 counters stay in L1
+  constexpr unsigned kMaxDigitBits = 12;  // 4096 counters stay in L1
   const unsigned passes = (bits + kMaxDigitBits - 1) / kMaxDigitBits;
   if (passes == 0 || keys->size() < 2) return;
   const unsigned digit_bits = (bits + passes - 1) / passes;
@@ -20,21 +20,21 @@ void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits)
   const Key digit_mask = static_cast<Key>(radix - 1);
 
   // All histograms in one sweep.
-  std::vector<size_t> counts(passes * radix);
+  std::vector<uint32_t> counts(passes * radix);  // keys->size() < 2^32
   for (const Key &key : *keys) {
     for (unsigned p = 0; p < passes; ++p)
       ++counts[p * radix + static_cast<size_t>((key >> (p * digit_bits)) & digit_mask)];
   }
   scratch->resize(keys->size());
   for (unsigned p = 0; p < passes; ++p) {
-    size_t *count = &counts[p * radix];
+    uint32_t *count = &counts[p * radix];
     // A digit that every key shares leaves the order unchanged.
     bool trivial = false;
     for (size_t d = 0; d < radix && !trivial; ++d) trivial = count[d] == keys->size();
     if (trivial) continue;
-    size_t offset = 0;
+    uint32_t offset = 0;
     for (size_t d = 0; d < radix; ++d) {
-      size_t c = count[d];
+      uint32_t c = count[d];
       count[d] = offset;
       offset += c;
     }

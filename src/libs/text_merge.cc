@@ -242,11 +242,13 @@ void MergeDirect(int64_t first, int64_t last, const MergeSettings &s, TextSink &
   }
   sink.Finish();
 
+  // All inputs are closed (a failed decompression ends the process) before
+  // any is deleted.
   for (Input &in : inputs) {
     in.reader.reset();
     ox_iclose(in.fp);
-    remove(in.name.c_str());
   }
+  for (const Input &in : inputs) remove(in.name.c_str());
 }
 
 void Merge(int64_t start, int64_t end, const MergeSettings &s, TextSink &sink) {
