@@ -138,10 +138,14 @@ TEST(TextToNgrams, ProgressMarksRestartInEveryBatch) {
                        "\nSorting n-grams...\nWriting sorted n-grams to temporary file " +
                        dir.File("2") + "\n");
   EXPECT_EQ(Decode(ReadFile(dir.File("2")), 1), (std::vector<Record>{{{1}, 10000}}));
-  // Verbosity 1 prints nothing.
+  // Verbosity 1 prints nothing; -1 shows the messages (narrowed to 16
+  // bits) but, as the progress marks take it unnarrowed, no marks.
   r = RunBuffer({kAB, text, 30000, 1, dir.path(), "", 1});
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "2");
+  r = RunBuffer({kAB, text, 100000, 1, dir.path(), "", -1});
+  EXPECT_EQ(r.err, head + "\nSorting n-grams...\nWriting sorted n-grams to temporary file " +
+                       dir.File("1") + "\n");
 }
 
 // The files the batches must give: windows in text order, batches of

@@ -58,6 +58,9 @@ class IdSource {
   VocabLookup lookup_;
 };
 
+// Messages take the verbosity as an unsigned 16-bit level.
+unsigned short Narrow(int verbosity) { return static_cast<unsigned short>(verbosity); }
+
 unsigned BitWidth(wordid_t value) {
   unsigned bits = 0;
   for (; value != 0; value >>= 1) ++bits;
@@ -146,7 +149,7 @@ class OffsetWindows {
 };
 
 struct BatchSettings {
-  unsigned short verbosity;
+  int verbosity;  // as given: show_idngram_nlines takes it unnarrowed
   int buffer_size;
   unsigned n;
   const char *root;
@@ -165,8 +168,8 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
   IdNgramWriter writer(nullptr, static_cast<int>(s.n), "temporary n-gram ids",
                        "temporary n-gram counts");
   for (bool more = true; more;) {
-    pc_message(s.verbosity, 2, "Reading text into the n-gram buffer...\n");
-    pc_message(s.verbosity, 2,
+    pc_message(Narrow(s.verbosity), 2, "Reading text into the n-gram buffer...\n");
+    pc_message(Narrow(s.verbosity), 2,
                "20,000 n-grams processed for each \".\", 1,000,000 for each "
                "line.\n");
     windows.Clear();
@@ -182,7 +185,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
       windows.Append();
     }
 
-    pc_message(s.verbosity, 2, "\nSorting n-grams...\n");
+    pc_message(Narrow(s.verbosity), 2, "\nSorting n-grams...\n");
     windows.Sort();
 
     if (number_of_tempfiles == kMaxTempFiles)
@@ -199,7 +202,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
            "read_txt2ngram_buffer: the temporary file name '%s' is longer "
            "than %zu characters\n",
            name.c_str(), kMaxNameLength);
-    pc_message(s.verbosity, 2, "Writing sorted n-grams to temporary file %s\n",
+    pc_message(Narrow(s.verbosity), 2, "Writing sorted n-grams to temporary file %s\n",
                name.c_str());
     FILE *fp = ox_oopen(name.c_str());
     writer.SetStream(fp);
@@ -224,8 +227,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
          buffer_size);
   if (n < 1) quit(-1, "read_txt2ngram_buffer: the n-gram length must be at least 1\n");
 
-  const BatchSettings settings{static_cast<unsigned short>(verbosity), buffer_size, n,
-                               temp_file_root, temp_file_ext};
+  const BatchSettings settings{verbosity, buffer_size, n, temp_file_root, temp_file_ext};
   try {
     IdSource source(infp, vocabulary);
     const unsigned id_bits =
