@@ -53,6 +53,8 @@ class IdSource {
     quit(-1, "Error reading file");
   }
 
+  wordid_t LargestId() const { return lookup_.LargestId(); }
+
  private:
   WordReader reader_;
   VocabLookup lookup_;
@@ -230,8 +232,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
   const BatchSettings settings{verbosity, buffer_size, n, temp_file_root, temp_file_ext};
   try {
     IdSource source(infp, vocabulary);
-    const unsigned id_bits =
-        std::max(1u, BitWidth(VocabLookup(vocabulary).LargestId()));
+    const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
     if (key_bits <= 64) {
       PackedWindows<uint64_t> windows(n, id_bits);
