@@ -212,26 +212,4 @@ TEST(ReadVocab, LimitsAndFatalErrors) {
                        dir.path() + "'\n");
 }
 
-TEST(ReadVocab, ReadsStandardInputAndCompressedFiles) {
-  auto r = RunChild(
-      [] {
-        idngram_hash_table t;
-        new_idngram_hashtable(&t, 10);
-        read_vocab("-", 0, &t, 10);
-        printf("%u %u", index2(&t, "x"), index2(&t, "y"));
-      },
-      "## c\nx\ny\n");
-  EXPECT_EQ(r.out, "1 2");
-  ScratchDir dir;
-  WriteFile(dir.File("v"), "p\nq\n");
-  ASSERT_EQ(lexkit_test::RunShell("gzip '" + dir.File("v") + "'").status, 0);
-  r = RunChild([&] {
-    idngram_hash_table t;
-    new_idngram_hashtable(&t, 10);
-    read_vocab(dir.File("v.gz").c_str(), 0, &t, 10);
-    printf("%u %u", index2(&t, "p"), index2(&t, "q"));
-  });
-  EXPECT_EQ(r.out, "1 2");
-}
-
 }  // namespace

@@ -15,6 +15,7 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -296,27 +297,31 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
     quit(-1, "merge_idngramfiles: %lld files cannot be merged %d at a time\n",
          static_cast<long long>(last - first + 1), max_files);
 
-  OutputSink output(outfile, write_ascii, n_order, fof_size);
-  while (last - first >= max_files) {
-    // The intermediate file must not take the name of a file still to be
-    // merged (numbers repeat every 65536).
-    const int64_t intermediate = last + 1;
-    if (intermediate - first >= kNamesPerCycle ||
-        intermediate > std::numeric_limits<int>::max())
-      quit(-1,
-           "merge_idngramfiles: no free number for an intermediate file after "
-           "file %lld\n",
-           static_cast<long long>(last));
-    const std::string name = FileName(temp_file_root, intermediate, temp_file_ext);
-    FILE *fp = ox_oopen(name.c_str());
-    TempSink stage(fp, n_order);
-    MergeDirect(first, first + max_files - 1, temp_file_root, temp_file_ext, n_order,
-                stage);
-    first += max_files;
-    last = intermediate;
+  try {
+    OutputSink output(outfile, write_ascii, n_order, fof_size);
+    while (last - first >= max_files) {
+      // The intermediate file must not take the name of a file still to be
+      // merged (numbers repeat every 65536).
+      const int64_t intermediate = last + 1;
+      if (intermediate - first >= kNamesPerCycle ||
+          intermediate > std::numeric_limits<int>::max())
+        quit(-1,
+             "merge_idngramfiles: no free number for an intermediate file after "
+             "file %lld\n",
+             static_cast<long long>(last));
+      const std::string name = FileName(temp_file_root, intermediate, temp_file_ext);
+      FILE *fp = ox_oopen(name.c_str());
+      TempSink stage(fp, n_order);
+      MergeDirect(first, first + max_files - 1, temp_file_root, temp_file_ext, n_order,
+                  stage);
+      first += max_files;
+      last = intermediate;
+    }
+    MergeDirect(first, last, temp_file_root, temp_file_ext, n_order, output);
+    output.DisplayStats();
+  } catch (const std::bad_alloc &) {
+    quit(-1, "merge_idngramfiles: out of memory\n");
   }
-  MergeDirect(first, last, temp_file_root, temp_file_ext, n_order, output);
-  output.DisplayStats();
 }
 
 }  // namespace lexkit
