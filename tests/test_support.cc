@@ -111,9 +111,9 @@ ChildResult RunShell(const std::string &command, const std::string &input) {
       input);
 }
 
-ScratchDir::ScratchDir() {
-  char templ[] = "/tmp/lexkit_test_XXXXXX";
-  if (!mkdtemp(templ)) throw std::runtime_error("mkdtemp");
+ScratchDir::ScratchDir(const std::string &parent) {
+  std::string templ = parent + "/lexkit_test_XXXXXX";
+  if (!mkdtemp(&templ[0])) throw std::runtime_error("mkdtemp");
   path_ = templ;
 }
 

@@ -31,7 +31,9 @@ ChildResult RunShell(const std::string &command, const std::string &input = "");
 // A fresh scratch directory, removed with its contents on destruction.
 class ScratchDir {
  public:
-  ScratchDir();
+  // Made in `parent` (a tmpfs such as /dev/shm suits tests that create
+  // many files).
+  explicit ScratchDir(const std::string &parent = "/tmp");
   ~ScratchDir();
   ScratchDir(const ScratchDir &) = delete;
   ScratchDir &operator=(const ScratchDir &) = delete;

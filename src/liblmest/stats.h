@@ -15,7 +15,11 @@ LEXKIT_EXPORT void show_idngram_nlines(int nlines, int verbosity);
 
 /* Reports a corrupt id n-gram input (a count of 0 or less) and ends the
  * process. */
-LEXKIT_EXPORT void show_idngram_corruption_mesg(void);
+LEXKIT_EXPORT void show_idngram_corruption_mesg(void)
+#if defined(__GNUC__)
+    __attribute__((noreturn))
+#endif
+    ;
 
 /* Prints the number of distinct n-grams of each order 2..n and their
  * frequency-of-frequency tallies 1..fof_size. Entry m-2 belongs to order m. */

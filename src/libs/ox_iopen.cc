@@ -34,16 +34,16 @@ extern "C" FILE *ox_iopen(const char *path) {
   if (lexkit::EndsWith(name, ".Z") || lexkit::EndsWith(name, ".gz")) {
     if (!ox_fexists(path)) quit(-1, "%s: file '%s' not found\n", kOp, path);
     command = lexkit::EndsWith(name, ".Z")
-                  ? "zcat " + lexkit::ShellQuote(name)
-                  : "cat " + lexkit::ShellQuote(name) + " | gunzip";
+                  ? "zcat " + lexkit::ShellArg(name)
+                  : "cat " + lexkit::ShellArg(name) + " | gunzip";
   } else if (ox_fexists(path)) {
     fp = ox_fopen(path, "rb");
   } else if (ox_fexists((name + ".Z").c_str())) {
     opened = name + ".Z";
-    command = "zcat " + lexkit::ShellQuote(opened);
+    command = "zcat " + lexkit::ShellArg(opened);
   } else if (ox_fexists((name + ".gz").c_str())) {
     opened = name + ".gz";
-    command = "cat " + lexkit::ShellQuote(opened) + " | gunzip";
+    command = "cat " + lexkit::ShellArg(opened) + " | gunzip";
   } else {
     quit(-1, "%s: None of '%s' '%s.Z' or '%s.gz' exist.\n", kOp, path, path, path);
   }

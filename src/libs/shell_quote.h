@@ -21,6 +21,13 @@ inline std::string ShellQuote(const std::string &text) {
   return quoted;
 }
 
+// `path` as one argument of a command: quoted, and with "./" in front of a
+// relative name that begins with "-", so that the command does not take it
+// for an option.
+inline std::string ShellArg(const std::string &path) {
+  return ShellQuote(!path.empty() && path[0] == '-' ? "./" + path : path);
+}
+
 inline bool EndsWith(const std::string &text, const char *suffix) {
   std::string s(suffix);
   return text.size() >= s.size() &&

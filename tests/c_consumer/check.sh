@@ -8,11 +8,13 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 extra=""
 case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
-for f in bin/countlex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
+for f in bin/countlex bin/picklex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 soname=$(readelf -d "$prefix/lib/liblexkit.so.0" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
 [ "$soname" = "liblexkit.so.0" ] || { echo "SONAME is '$soname'"; exit 1; }
+cxx=$(nm -D --defined-only "$prefix/lib/liblexkit.so.0" | awk '$3 ~ /^_Z/ {print $3}')
+[ -z "$cxx" ] || { echo "C++ symbols exported: $cxx"; exit 1; }
 PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags liblexkit >/dev/null 2>&1 || true
 $cc -std=c11 -Wall -Wextra -pedantic -Werror $extra -I"$prefix/include/lexkit" "$src" \
     -L"$prefix/lib" -llexkit -Wl,-rpath,"$prefix/lib" -o "$prefix/consumer"

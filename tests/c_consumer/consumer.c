@@ -15,6 +15,7 @@ int main(void) {
   struct hash_table table;
   ng_t model;
   ngram gram;
+  int count_table[10] = {0};
   if (nearest_prime(8) != 11) return 1;
   if (hash("abc", 1000003) != 403683) return 2;
   new_hashtable(&table, 7);
@@ -23,6 +24,12 @@ int main(void) {
   memset(&gram, 0, sizeof gram);
   model.n = 3;
   gram.n = model.n;
+  if (lookup_index_of(count_table, 10, 3) != 3) return 3;
+  if (lookup_index_of(count_table, 10, 500) != 9) return 4;
   pc_message(0, 1, "not shown\n");
+  {
+    disc_meth_t *method = disc_meth_init(1);
+    if (method == NULL || method->type != 1) return 3;
+  }
   return 0;
 }
