@@ -122,7 +122,7 @@ TEST(WordCountTable, CountsLikeAMapAcrossGrowthAndWordLengths) {
   std::map<std::string, uint32_t> expected;
   for (int i = 0; i < 100000; ++i) {
     const std::string &w = vocabulary[rng() % vocabulary.size()];
-    std::string padded = w + std::string(8, 'P');  // readable bytes past the end
+    std::string padded = w + std::string(16, 'P');  // readable bytes past the end
     table.Add(padded.data(), w.size(), lexkit::WordCountTable::Hash(padded.data(), w.size()));
     ++expected[w];
   }

@@ -1,12 +1,16 @@
 // The counting table behind countlex_impl: open addressing with linear
 // probing over 16-byte slots. Words of up to 8 bytes are kept in the slot
 // itself; longer ones are copied into an arena and the slot points at them.
-// A slot's tag holds 23 bits of the word's hash and its length, so most
-// mismatches are settled without touching the word bytes. The table grows by
-// doubling and never removes anything.
+// A slot's tag holds the top 23 bits of the word's hash and its length, so
+// most mismatches are settled without touching the word bytes. The top bits
+// of the hash also pick the home slot, so the table stays ordered by hash
+// and, while it has at most 2^23 slots, doubles without rehashing: a pass
+// that reads the old slots in order and writes the new ones nearly in order.
+// Nothing is ever removed.
 //
 // Words are byte strings of 1 to 511 bytes without NUL. Add() and Hash() read
-// up to 7 bytes past the end of the word, which must be readable memory.
+// up to 16 bytes from the start of a word and up to 7 past its end, which
+// must be readable memory.
 #ifndef LEXKIT_WORD_COUNT_TABLE_H
 #define LEXKIT_WORD_COUNT_TABLE_H
 
@@ -26,7 +30,7 @@ class WordCountTable {
 
   struct Slot {
     uint64_t key;    // the word's bytes, zero-padded, or its arena address
-    uint32_t tag;    // (hash bits << 9) | length; 0 marks an empty slot
+    uint32_t tag;    // (top hash bits << 9) | length; 0 marks an empty slot
     uint32_t count;  // wraps modulo 2^32, like the C int it stands for
   };
 
@@ -34,11 +38,31 @@ class WordCountTable {
   WordCountTable(const WordCountTable &) = delete;
   WordCountTable &operator=(const WordCountTable &) = delete;
 
-  static uint64_t Hash(const char *word, size_t len);
+  static uint64_t Hash(const char *word, size_t len) {
+    if (len <= 16)
+      return Mix(KeepFirst(Load8(word), ShortLength(len)) ^ kSeed0,
+                 KeepFirst(Load8(word + 8), SecondLength(len)) ^ kSeed1 ^ len);
+    return HashLong(word, len);
+  }
 
   // Brings the home slot of a hash into the cache ahead of Add().
   void Prefetch(uint64_t hash) const {
     __builtin_prefetch(&slots_[hash >> shift_]);
+  }
+
+  // Once the home slot has arrived: brings in the arena copy of a long word
+  // that is probably the one sought.
+  void PrefetchLongWord(uint64_t hash, size_t len) const {
+    if (len <= 8) return;
+    const uint32_t tag = Tag(hash, len);
+    const size_t home = hash >> shift_;
+    for (size_t i = home; i < home + 2; ++i) {
+      const Slot &slot = slots_[i & mask_];
+      if (slot.tag == tag) {
+        __builtin_prefetch(reinterpret_cast<const char *>(slot.key));
+        return;
+      }
+    }
   }
 
   // Counts one occurrence of `word`, whose Hash() is `hash`.
@@ -59,7 +83,7 @@ class WordCountTable {
     for (;; i = (i + 1) & mask_) {
       Slot &slot = slots_[i];
       if (slot.tag == tag &&
-          std::memcmp(reinterpret_cast<const char *>(slot.key), word, len) == 0) {
+          SameLongWord(reinterpret_cast<const char *>(slot.key), word, len)) {
         ++slot.count;
         return;
       }
@@ -83,25 +107,62 @@ class WordCountTable {
  private:
   static constexpr uint32_t kLengthMask = 0x1FF;
 
+  static constexpr unsigned kTagHashBits = 23;
+
   static uint32_t Tag(uint64_t hash, size_t len) {
-    return (static_cast<uint32_t>(hash) << 9) | static_cast<uint32_t>(len);
+    return static_cast<uint32_t>(hash >> (64 - kTagHashBits)) << 9 |
+           static_cast<uint32_t>(len);
   }
 
-  // The first `len` (at most 8) bytes of `word` as they lie in memory, the
-  // rest of the eight zero.
-  static uint64_t LoadShort(const char *word, size_t len) {
+  static constexpr uint64_t kSeed0 = 0xa0761d6478bd642fULL;
+  static constexpr uint64_t kSeed1 = 0xe7037ed1a0b428dbULL;
+
+  // 64x64 -> 128-bit multiply folded to 64 bits: one multiplication that
+  // mixes every input bit into the result.
+  static uint64_t Mix(uint64_t a, uint64_t b) {
+    unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+  }
+
+  static uint64_t Load8(const char *p) {
     uint64_t value;
-    std::memcpy(&value, word, 8);
-    if (len == 8) return value;
+    std::memcpy(&value, p, 8);
+    return value;
+  }
+
+  // Keeps the bytes of an 8-byte load that lie within its first `n` (0 to 8)
+  // bytes of memory, and zeroes the others.
+  static uint64_t KeepFirst(uint64_t value, size_t n) {
+    uint64_t all = ~uint64_t{0};
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return value & ((uint64_t{1} << (8 * len)) - 1);
+    uint64_t keep = n >= 8 ? all : ~(all << (8 * n));
 #else
-    return value & ~(~uint64_t{0} >> (8 * len));
+    uint64_t keep = n >= 8 ? all : ~(all >> (8 * n));
 #endif
+    return value & keep;
+  }
+
+  // How many of a word's first 8 and next 8 bytes belong to it.
+  static size_t ShortLength(size_t len) { return len < 8 ? len : 8; }
+  static size_t SecondLength(size_t len) { return len > 8 ? len - 8 : 0; }
+
+  static uint64_t HashLong(const char *word, size_t len);
+
+  static uint64_t LoadShort(const char *word, size_t len) {
+    return KeepFirst(Load8(word), len);
+  }
+
+  // `stored` is a padded arena copy of a word of `len` bytes (more than 8).
+  static bool SameLongWord(const char *stored, const char *word, size_t len) {
+    size_t i = 0;
+    for (; i + 8 < len; i += 8)
+      if (Load8(stored + i) != Load8(word + i)) return false;
+    return Load8(stored + i) == KeepFirst(Load8(word + i), len - i);
   }
 
   uint64_t CopyLong(const char *word, size_t len) {
-    // Seven bytes of padding keep Hash()'s over-read inside the copy.
+    // Seven zero bytes of padding keep the over-reads of Hash() and
+    // SameLongWord() inside the copy.
     char *copy = words_.AllocateBytes(len + 7);
     std::memcpy(copy, word, len);
     std::memset(copy + len, 0, 7);

@@ -108,8 +108,10 @@ void ReadWords(FILE *infp, int verbosity, Sink &sink) {
   if (failed) quit(-1, "Error reading input\n");
 }
 
-// Counts words into a WordCountTable, hashing each word some steps before
-// it is looked up so that its slot is being fetched from memory meanwhile.
+// Counts words into a WordCountTable through a queue of kDepth words: a
+// word's home slot is requested from memory as it enters the queue, the arena
+// copy it probably matches halfway through, and the word is counted as it
+// leaves, by which time both have usually arrived.
 class PrefetchingCounter {
  public:
   explicit PrefetchingCounter(WordCountTable &table) : table_(table) {}
@@ -117,26 +119,28 @@ class PrefetchingCounter {
   void Word(const char *bytes, size_t len) {
     uint64_t hash = WordCountTable::Hash(bytes, len);
     table_.Prefetch(hash);
-    Pending &slot = pending_[(first_ + waiting_) % kDepth];
-    if (waiting_ == kDepth) {
-      table_.Add(slot.bytes, slot.len, slot.hash);
-      first_ = (first_ + 1) % kDepth;
-    } else {
+    const Pending &halfway = pending_[(next_ + kDepth / 2) % kDepth];
+    if (waiting_ > kDepth / 2) table_.PrefetchLongWord(halfway.hash, halfway.len);
+    Pending &oldest = pending_[next_];
+    if (waiting_ == kDepth)
+      table_.Add(oldest.bytes, oldest.len, oldest.hash);
+    else
       ++waiting_;
-    }
-    slot = {bytes, len, hash};
+    oldest = {bytes, len, hash};
+    next_ = (next_ + 1) % kDepth;
   }
 
   void Flush() {
-    for (; waiting_ > 0; --waiting_, first_ = (first_ + 1) % kDepth) {
-      const Pending &p = pending_[first_];
+    for (size_t i = kDepth - waiting_; i < kDepth; ++i) {
+      const Pending &p = pending_[(next_ + i) % kDepth];
       table_.Add(p.bytes, p.len, p.hash);
     }
-    first_ = 0;
+    waiting_ = 0;
+    next_ = 0;
   }
 
  private:
-  static constexpr size_t kDepth = 16;
+  static constexpr size_t kDepth = 32;
   struct Pending {
     const char *bytes;
     size_t len;
@@ -144,8 +148,8 @@ class PrefetchingCounter {
   };
   WordCountTable &table_;
   Pending pending_[kDepth];
-  size_t first_ = 0;
-  size_t waiting_ = 0;
+  size_t next_ = 0;     // where the next word goes: the oldest when full
+  size_t waiting_ = 0;  // words queued, at most kDepth
 };
 
 // Chain index of a word in a table of `chains` chains: h = (h * 64 + c) mod M
@@ -242,14 +246,27 @@ class LineWriter {
   size_t used_ = 0;
 };
 
+// Brings a slot, or the word a long-word slot points at, into the cache.
+void PrefetchSlot(const WordCountTable &table, uint32_t index) {
+  __builtin_prefetch(&table.slot(index));
+}
+void PrefetchWord(const WordCountTable::Slot &slot) {
+  if (WordCountTable::Occupied(slot))
+    __builtin_prefetch(WordCountTable::Word(slot).data());
+}
+
 // Writes the counted words in the order of a chained table of `chains`
-// chains.
+// chains. The slots are visited in that order, far from memory order, so
+// each is fetched some entries ahead of its use.
 void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
                        FILE *outfp) {
+  constexpr size_t kSlotsAhead = 32, kWordsAhead = 16;
   CheckedArray<Entry> entries(table.size());
   const FastMod modulus(chains);
   size_t n = 0;
   for (size_t i = 0; i < table.capacity(); ++i) {
+    if (i + kWordsAhead < table.capacity())
+      PrefetchWord(table.slot(i + kWordsAhead));
     const WordCountTable::Slot &slot = table.slot(i);
     if (!WordCountTable::Occupied(slot)) continue;
     entries[n++] = {ChainIndex(WordCountTable::Word(slot), modulus),
@@ -263,17 +280,21 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
     return WordCountTable::Word(table.slot(a.slot)) <
            WordCountTable::Word(table.slot(b.slot));
   };
-  for (Entry *run = entries.begin(); run != entries.end();) {
-    Entry *run_end = run + 1;
-    while (run_end != entries.end() && run_end->chain == run->chain) ++run_end;
-    if (run_end - run > 1) std::sort(run, run_end, word_less);
-    run = run_end;
-  }
-
   LineWriter writer(outfp);
-  for (const Entry &entry : entries) {
-    const WordCountTable::Slot &slot = table.slot(entry.slot);
-    writer.Line(WordCountTable::Word(slot), static_cast<int32_t>(slot.count));
+  size_t slots_fetched = 0, words_fetched = 0;
+  for (size_t run = 0; run < n;) {
+    size_t run_end = run + 1;
+    while (run_end < n && entries[run_end].chain == entries[run].chain) ++run_end;
+    for (; slots_fetched < std::min(n, run_end + kSlotsAhead); ++slots_fetched)
+      PrefetchSlot(table, entries[slots_fetched].slot);
+    for (; words_fetched < std::min(n, run_end + kWordsAhead); ++words_fetched)
+      PrefetchWord(table.slot(entries[words_fetched].slot));
+    if (run_end - run > 1)
+      std::sort(entries.begin() + run, entries.begin() + run_end, word_less);
+    for (; run < run_end; ++run) {
+      const WordCountTable::Slot &slot = table.slot(entries[run].slot);
+      writer.Line(WordCountTable::Word(slot), static_cast<int32_t>(slot.count));
+    }
   }
 }
 
