@@ -108,16 +108,18 @@ void ReadWords(FILE *infp, int verbosity, Sink &sink) {
   if (failed) quit(-1, "Error reading input\n");
 }
 
-// Counts words into a WordCountTable through a queue of kDepth words: a
-// word's home slot is requested from memory as it enters the queue, the arena
-// copy it probably matches halfway through, and the word is counted as it
-// leaves, by which time both have usually arrived.
+// Counts words into a WordCountTable. While the table fits in the caches,
+// each word is counted at once. Beyond that, through a queue of kDepth
+// words: a word's home slot is requested from memory as it enters the queue,
+// the arena copy it probably matches halfway through, and the word is counted
+// as it leaves, by which time both have usually arrived.
 class PrefetchingCounter {
  public:
   explicit PrefetchingCounter(WordCountTable &table) : table_(table) {}
 
   void Word(const char *bytes, size_t len) {
     uint64_t hash = WordCountTable::Hash(bytes, len);
+    if (table_.capacity() <= kCachedSlots) return table_.Add(bytes, len, hash);
     table_.Prefetch(hash);
     const Pending &halfway = pending_[(next_ + kDepth / 2) % kDepth];
     if (waiting_ > kDepth / 2) table_.PrefetchLongWord(halfway.hash, halfway.len);
@@ -141,6 +143,7 @@ class PrefetchingCounter {
 
  private:
   static constexpr size_t kDepth = 32;
+  static constexpr size_t kCachedSlots = size_t{1} << 16;  // 1 MiB of slots
   struct Pending {
     const char *bytes;
     size_t len;
