@@ -96,6 +96,25 @@ TEST(CountlexImpl, MatchesTheChainedTableOnRandomTexts) {
   }
 }
 
+TEST(CountlexImpl, MatchesTheChainedTableWithManyDistinctWords) {
+  // Enough distinct words for the table to outgrow the caches, where words
+  // are queued before they are counted.
+  std::mt19937 rng(99);
+  std::vector<std::string> vocabulary(150000);
+  for (std::string &w : vocabulary)
+    for (int k = 0, n = 3 + rng() % 12; k < n; ++k) w += static_cast<char>('a' + rng() % 26);
+  std::string text;
+  for (int i = 0; i < 400000; ++i)
+    text += vocabulary[i < 150000 ? i : rng() % 1000] + (i % 17 ? " " : "\n");
+  for (int init_nwords : {1000000, 50000}) {
+    ChildResult want = Reference(text, init_nwords, 2);
+    ChildResult got = Impl(text, init_nwords, 2);
+    EXPECT_EQ(got.status, 0);
+    EXPECT_TRUE(got.out == want.out) << init_nwords;
+    EXPECT_EQ(got.err, want.err);
+  }
+}
+
 TEST(CountlexImpl, DocumentedExamples) {
   std::string long_run;
   for (int i = 0; i < 1200; ++i) long_run += static_cast<char>('a' + i / 500);
