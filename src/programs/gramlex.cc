@@ -79,7 +79,10 @@ std::string g_private_temp_dir;
 
 void remove_leftovers() {
   if (!g_partial_output.empty()) remove(g_partial_output.c_str());
-  if (!g_private_temp_dir.empty()) rmdir(g_private_temp_dir.c_str());
+  // A failed merge keeps its inputs; say where they are.
+  if (!g_private_temp_dir.empty() && rmdir(g_private_temp_dir.c_str()) != 0 &&
+      errno == ENOTEMPTY)
+    fprintf(stderr, "%s : temporary files kept in %s\n", kProg, g_private_temp_dir.c_str());
 }
 
 // Temporary name for `path` in the same directory, keeping its ending so a

@@ -1,0 +1,198 @@
+// The gramlex program: text and vocabulary to an id n-gram file, checked
+// against trigram counts made independently here.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "general.h"
+#include "ngram.h"
+#include "test_support.h"
+
+using lexkit_test::ReadFile;
+using lexkit_test::RunProgram;
+using lexkit_test::RunShell;
+using lexkit_test::ScratchDir;
+using lexkit_test::WriteFile;
+
+namespace {
+
+using Gram = std::vector<wordid_t>;
+
+// Counts the n-grams of `text` with ids from `vocab` (line order from 1,
+// 0 for any other word).
+std::map<Gram, int> CountIndependently(const std::string &text,
+                                       const std::vector<std::string> &vocab, int n) {
+  std::map<std::string, wordid_t> ids;
+  for (size_t i = 0; i < vocab.size(); ++i) ids.emplace(vocab[i], static_cast<wordid_t>(i + 1));
+  std::istringstream in(text);
+  std::vector<wordid_t> words;
+  std::string w;
+  while (in >> w) {
+    auto it = ids.find(w);
+    words.push_back(it == ids.end() ? 0 : it->second);
+  }
+  std::map<Gram, int> counts;
+  for (size_t i = 0; i + n <= words.size(); ++i)
+    ++counts[Gram(words.begin() + i, words.begin() + i + n)];
+  return counts;
+}
+
+std::map<Gram, int> ReadIdNgrams(const std::string &path, int n, bool ascii) {
+  FILE *fp = ox_iopen(path.c_str());
+  std::vector<id__t> ids(n);
+  ngram g{static_cast<unsigned short>(n), ids.data(), 0};
+  std::map<Gram, int> counts;
+  Gram previous;
+  while (get_ngram(fp, &g, ascii ? 1 : 0)) {
+    Gram key(ids.begin(), ids.end());
+    EXPECT_TRUE(previous.empty() || previous < key) << "records not ascending";
+    previous = key;
+    counts[key] += g.count;
+  }
+  ox_iclose(fp);
+  return counts;
+}
+
+// A text of `words` words over a vocabulary of `distinct` words, some of
+// them outside the vocabulary file written beside it.
+struct Corpus {
+  std::string text;
+  std::vector<std::string> vocab;
+};
+
+Corpus MakeCorpus(int words, int distinct) {
+  std::mt19937 rng(42);
+  Corpus c;
+  for (int i = 0; i < words; ++i) {
+    int r = static_cast<int>(rng() % distinct);
+    r = static_cast<int>(rng() % (r + 1));  // skewed towards small ranks
+    c.text += "w" + std::to_string(r) + ((i % 17 == 16) ? "\n" : " ");
+  }
+  for (int i = 0; i < distinct; i += 2) c.vocab.push_back("w" + std::to_string(i));
+  return c;
+}
+
+std::string VocabFile(const std::vector<std::string> &vocab) {
+  std::string v = "## a vocabulary\n";
+  for (const auto &w : vocab) v += w + "\n";
+  return v;
+}
+
+TEST(Gramlex, UsageAndRequiredVocabulary) {
+  auto r = RunProgram("gramlex", {"-n", "2", "-help"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("gramlex : Generate an id n-gram file from text and a vocabulary.\n", 0), 0u);
+  EXPECT_EQ(r.out, "");
+  r = RunProgram("gramlex", {}, "a b c\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("gramlex : Error : the option -vocab is required.\n"), std::string::npos);
+  r = RunProgram("gramlex", {"-vocab", "v", "-frobnicate"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("unrecognised argument '-frobnicate'"), std::string::npos);
+}
+
+TEST(Gramlex, OutputEqualsIndependentCountsInEveryForm) {
+  ScratchDir dir;
+  Corpus c = MakeCorpus(60000, 400);
+  WriteFile(dir.File("v"), VocabFile(c.vocab));
+  const auto expected = CountIndependently(c.text, c.vocab, 3);
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;  // "" for stdout
+    bool ascii;
+  } cases[] = {
+      {{}, "", false},
+      {{"-write_ascii"}, "", true},
+      // A small buffer and two files at a time: many temporary files and a
+      // staged merge, compressed on the way.
+      {{"-buffer", "1", "-files", "2", "-gzip"}, "out.id3.gz", false},
+      {{"-buffer", "1", "-temp", dir.path()}, "out.id3", false},
+  };
+  for (const Case &k : cases) {
+    std::vector<std::string> args = {"-vocab", dir.File("v"), "-verbosity", "0"};
+    args.insert(args.end(), k.args.begin(), k.args.end());
+    std::string path = dir.File("stdout.id3");
+    if (!k.out.empty()) {
+      path = dir.File(k.out);
+      args.push_back("-idngram");
+      args.push_back(path);
+    }
+    auto r = RunProgram("gramlex", args, c.text);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "gramlex : Done.\n");
+    if (k.out.empty()) WriteFile(path, r.out);
+    EXPECT_EQ(ReadIdNgrams(path, 3, k.ascii), expected) << k.out;
+  }
+  // Temporary files given a directory are gone after success.
+  auto r = RunShell("ls " + dir.path());
+  EXPECT_EQ(r.out, "out.id3\nout.id3.gz\nstdout.id3\nv\n");
+}
+
+TEST(Gramlex, BigramsWithStatisticsAndUnigrams) {
+  ScratchDir dir;
+  WriteFile(dir.File("v"), "a\nb\n");
+  auto r = RunProgram("gramlex", {"-vocab", dir.File("v"), "-n", "2", "-write_ascii",
+                                  "-fof_size", "2"},
+                      "a b a b\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "1 2 2\n2 1 1\n");
+  EXPECT_NE(r.err.find("2-grams: 2 distinct\n    count    2-grams\n        1          1\n"
+                       "        2          1\n"),
+            std::string::npos)
+      << r.err;
+  r = RunProgram("gramlex", {"-vocab", dir.File("v"), "-n", "1", "-write_ascii", "-verbosity",
+                             "1"},
+                 "b x b a\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "0 1\n1 1\n2 2\n");
+  EXPECT_EQ(r.err, "gramlex : Done.\n");
+  // Fewer words than n: an empty file.
+  r = RunProgram("gramlex", {"-vocab", dir.File("v"), "-idngram", dir.File("e")}, "a b\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir.File("e")), "");
+}
+
+TEST(Gramlex, FailuresLeaveNoOutputFile) {
+  ScratchDir dir;
+  WriteFile(dir.File("v"), "a\nb\n");
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"-temp", dir.File("missing")}, "Failed to open '" + dir.File("missing") + "/1'"},
+      {{"-n", "0"}, "gramlex : Error : -n must be at least 1.\n"},
+      {{"-files", "1"}, "gramlex : Error : -files must be at least 2.\n"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = {"-vocab", dir.File("v"), "-idngram", dir.File("out")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    auto r = RunProgram("gramlex", args, "a b a b a\n");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(RunShell("ls -A " + dir.path()).out, "v\n") << c.message;
+  }
+  // A vocabulary on stdin would take the text's place.
+  auto r = RunProgram("gramlex", {"-vocab", "-"}, "a\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("cannot be read from standard input"), std::string::npos);
+  // A full device on stdout.
+  r = RunShell(lexkit_test::ProgramPath("gramlex") + " -vocab " + dir.File("v") +
+                   " -verbosity 0 > /dev/full",
+               "a b a b a\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("Write error encountered while attempting to merge temporary files.\n"
+                       "Aborting, but keeping temporary files.\n"
+                       "gramlex : temporary files kept in /tmp/gramlex_"),
+            std::string::npos)
+      << r.err;
+  size_t at = r.err.find("/tmp/gramlex_");
+  if (at != std::string::npos)
+    RunShell("rm -rf '" + r.err.substr(at, r.err.find('\n', at) - at) + "'");
+}
+
+}  // namespace
