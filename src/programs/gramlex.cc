@@ -11,6 +11,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,12 @@ int main(int argc, char **argv) {
                    (static_cast<long long>(sizeof(wordid_t)) * n);
   if (rows < 1) rows = 1;
   if (rows > 2147483000LL) rows = 2147483000LL;
-  std::vector<wordid_t> buffer(static_cast<size_t>(rows + 1) * n);
+  // Left uninitialised: the conversion may use its own working memory, and
+  // pages never touched cost nothing.
+  std::unique_ptr<wordid_t, decltype(&free)> buffer(
+      reinterpret_cast<wordid_t *>(
+          ox_malloc(static_cast<size_t>(rows + 1) * n * sizeof(wordid_t))),
+      &free);
 
   std::string temp_dir;
   if (temp_root != nullptr) {
@@ -157,10 +163,10 @@ int main(int argc, char **argv) {
   }
   const char *ext = gzip_temp ? ".gz" : "";
 
-  int nfiles = read_txt2ngram_buffer(stdin, &vocabulary, verbosity, buffer.data(),
+  int nfiles = read_txt2ngram_buffer(stdin, &vocabulary, verbosity, buffer.get(),
                                      static_cast<int>(rows), static_cast<unsigned>(n),
                                      temp_dir.c_str(), ext, nullptr);
-  std::vector<wordid_t>().swap(buffer);  // the merge needs no window buffer
+  buffer.reset();  // the merge needs no window buffer
 
   FILE *out = stdout;
   std::string partial;
