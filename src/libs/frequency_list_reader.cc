@@ -15,25 +15,17 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 FrequencyListReader::FrequencyListReader(FILE *fp, size_t block_size)
-    : fp_(fp), block_(block_size) {
+    : BlockInput(fp, block_size) {
   carry_.reserve(kMaxWordLength + 1);
 }
 
 bool FrequencyListReader::Refill() {
-  if (error_) return false;
   // The block is about to be overwritten: keep the current word's bytes.
   if (!word_.empty() && word_.data() != carry_.data()) {
     carry_.assign(word_.data(), word_.size());
     word_ = carry_;
   }
-  size_t got = fread_unlocked(block_.data(), 1, block_.size(), fp_);
-  if (got == 0) {
-    if (ferror(fp_)) error_ = true;
-    return false;
-  }
-  pos_ = block_.data();
-  end_ = pos_ + got;
-  return true;
+  return BlockInput::Refill();
 }
 
 bool FrequencyListReader::SkipSpace() {

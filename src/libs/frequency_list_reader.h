@@ -26,9 +26,11 @@
 #include <string_view>
 #include <vector>
 
+#include "block_input.h"
+
 namespace lexkit {
 
-class FrequencyListReader {
+class FrequencyListReader : public BlockInput {
  public:
   enum class Status {
     kRecord,     // a word and its count
@@ -41,8 +43,6 @@ class FrequencyListReader {
   static constexpr size_t kMaxWordLength = 749;
 
   explicit FrequencyListReader(FILE *fp, size_t block_size = 1 << 20);
-  FrequencyListReader(const FrequencyListReader &) = delete;
-  FrequencyListReader &operator=(const FrequencyListReader &) = delete;
 
   // The next record; `word` stays valid until the next call. Embedded NUL
   // bytes are part of the returned word.
@@ -53,21 +53,16 @@ class FrequencyListReader {
 
  private:
   bool Available() { return pos_ != end_ || Refill(); }
-  bool Refill();     // false at the end of the input or on a read error
+  bool Refill();     // keeps the current word, then reads the next block
   bool SkipSpace();  // false if the input ends first
   bool ReadWord();  // into word_; false if the word is too long
   Status ReadCount(int *count);
-  Status Ended() const { return error_ ? Status::kReadError : Status::kEnd; }
+  Status Ended() const { return failed() ? Status::kReadError : Status::kEnd; }
 
-  FILE *fp_;
-  std::vector<char> block_;
-  const char *pos_ = nullptr;
-  const char *end_ = nullptr;
   std::string_view word_;  // the word of the record being read
   std::string carry_;      // word_'s bytes once the block moves on
   long long line_ = 1;
   long long word_line_ = 0;
-  bool error_ = false;
 };
 
 }  // namespace lexkit

@@ -4,18 +4,7 @@
 
 namespace lexkit {
 
-LineReader::LineReader(FILE *fp, size_t block_size) : fp_(fp), block_(block_size) {}
-
-bool LineReader::Refill() {
-  size_t got = fread_unlocked(block_.data(), 1, block_.size(), fp_);
-  if (got == 0) {
-    if (ferror(fp_)) failed_ = true;
-    return false;
-  }
-  pos_ = block_.data();
-  end_ = pos_ + got;
-  return true;
-}
+LineReader::LineReader(FILE *fp, size_t block_size) : BlockInput(fp, block_size) {}
 
 bool LineReader::Next(std::string_view *line) {
   carry_.clear();

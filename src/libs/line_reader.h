@@ -10,15 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "block_input.h"
 #include "word_reader.h"
 
 namespace lexkit {
 
-class LineReader {
+class LineReader : public BlockInput {
  public:
   explicit LineReader(FILE *fp, size_t block_size = 1 << 16);
-  LineReader(const LineReader &) = delete;
-  LineReader &operator=(const LineReader &) = delete;
 
   // The next line with its line end if it has one (only the last line of a
   // stream may lack it), cut at its first NUL byte as a C string would be;
@@ -26,17 +25,8 @@ class LineReader {
   // error (see failed()).
   bool Next(std::string_view *line);
 
-  bool failed() const { return failed_; }
-
  private:
-  bool Refill();
-
-  FILE *fp_;
-  std::vector<char> block_;
-  const char *pos_ = nullptr;
-  const char *end_ = nullptr;
   std::string carry_;  // a line that straddles blocks
-  bool failed_ = false;
 };
 
 // The next white-space-delimited token of `line` from `*pos`, empty when

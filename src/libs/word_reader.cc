@@ -5,26 +5,14 @@
 namespace lexkit {
 
 WordReader::WordReader(FILE *fp, size_t max_len, size_t block_size)
-    : fp_(fp), max_len_(max_len), block_(block_size) {}
-
-bool WordReader::Refill() {
-  if (error_) return false;
-  size_t got = fread_unlocked(block_.data(), 1, block_.size(), fp_);
-  if (got == 0) {
-    if (ferror(fp_)) error_ = true;
-    return false;
-  }
-  pos_ = block_.data();
-  end_ = pos_ + got;
-  return true;
-}
+    : BlockInput(fp, block_size), max_len_(max_len) {}
 
 WordReader::Status WordReader::Next(std::string_view *word) {
   // Skip white space, across blocks.
   for (;;) {
     while (pos_ != end_ && IsCSpace(static_cast<unsigned char>(*pos_))) ++pos_;
     if (pos_ != end_) break;
-    if (!Refill()) return error_ ? Status::kError : Status::kEnd;
+    if (!Refill()) return failed() ? Status::kError : Status::kEnd;
   }
   // Take up to max_len_ bytes of non-space; usually all within the block.
   const char *start = pos_;

@@ -15,34 +15,27 @@
 #include <string_view>
 #include <vector>
 
+#include "block_input.h"
+
 namespace lexkit {
 
 inline bool IsCSpace(unsigned char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r
 }
 
-class WordReader {
+class WordReader : public BlockInput {
  public:
   enum class Status { kWord, kEnd, kError };
 
   WordReader(FILE *fp, size_t max_len, size_t block_size = 1 << 20);
-  WordReader(const WordReader &) = delete;
-  WordReader &operator=(const WordReader &) = delete;
 
   // The next word (valid until the next call), or the end of the input, or a
   // read error (reported once the words before it have been returned).
   Status Next(std::string_view *word);
 
  private:
-  bool Refill();  // false at the end of the input or on a read error
-
-  FILE *fp_;
   size_t max_len_;
-  std::vector<char> block_;
-  const char *pos_ = nullptr;
-  const char *end_ = nullptr;
   std::string carry_;  // a word that straddles two blocks
-  bool error_ = false;
 };
 
 }  // namespace lexkit
