@@ -7,6 +7,7 @@
 
 #include "arena.h"
 #include "fastmod.h"
+#include "fuzz_hooks.h"
 #include "pc_general.h"
 
 namespace {
@@ -16,6 +17,14 @@ lexkit::Arena &NodeArena() {
   static lexkit::Arena arena;
   return arena;
 }
+
+}  // namespace
+
+#ifdef LEXKIT_FUZZ_HOOKS
+void lexkit::ResetNodeArena() { NodeArena().Reset(); }
+#endif
+
+namespace {
 
 template <typename Node>
 Node *AllocateNode(const char *key) {

@@ -49,6 +49,14 @@ class Arena {
 
   size_t MemoryUsage() const { return allocated_; }
 
+  // Releases every block; what was allocated before is invalid afterwards.
+  void Reset() {
+    blocks_.clear();
+    next_ = nullptr;
+    remaining_ = 0;
+    allocated_ = 0;
+  }
+
  private:
   struct FreeDeleter {
     void operator()(char *p) const { std::free(p); }

@@ -4,6 +4,13 @@
 #include <stdlib.h>
 
 #include "general.h"
+#include "fuzz_hooks.h"
+
+#ifdef LEXKIT_FUZZ_HOOKS
+namespace lexkit {
+QuitHook quit_hook = nullptr;
+}  // namespace lexkit
+#endif
 
 extern "C" int quit(int rc, const char *msg, ...) {
   va_list args;
@@ -11,5 +18,8 @@ extern "C" int quit(int rc, const char *msg, ...) {
   vfprintf(stderr, msg, args);
   va_end(args);
   fflush(stderr);
+#ifdef LEXKIT_FUZZ_HOOKS
+  if (lexkit::quit_hook != nullptr) lexkit::quit_hook(rc);
+#endif
   exit(rc);
 }
