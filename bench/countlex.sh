@@ -11,24 +11,12 @@ data=$root/bench/data
 mb=500
 [ "${BENCH_SMALL:-0}" = 1 ] && mb=50
 runs=${BENCH_RUNS:-3}
-mkdir -p "$data"
+. bench/common.sh
+build=$bench_build
+bench_build_programs countlex
 
-build=$root/build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target countlex >/dev/null
-
-gen=$data/gen_corpus
-if [ ! -x "$gen" ] || [ bench/gen_corpus.cc -nt "$gen" ]; then
-  ${CXX:-c++} -O2 -std=c++17 -o "$gen" bench/gen_corpus.cc
-fi
-text=$data/text_${mb}mb.txt
-zipf=$data/zipf_${mb}mb.txt
-if [ ! -s "$text" ]; then
-  "$gen" text "$mb" sample/sample.txt > "$text.tmp" && mv "$text.tmp" "$text"
-fi
-if [ ! -s "$zipf" ]; then
-  "$gen" zipf "$mb" > "$zipf.tmp" && mv "$zipf.tmp" "$zipf"
-fi
+text=$(bench_corpus text "$mb")
+zipf=$(bench_corpus zipf "$mb")
 
 exec python3 - "$build/countlex" "$runs" "$text" "$zipf" <<'PY'
 import os, subprocess, sys, tempfile, time

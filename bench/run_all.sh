@@ -26,11 +26,9 @@ data=$root/bench/data
 mb=500
 [ "${BENCH_SMALL:-0}" = 1 ] && mb=50
 runs=${BENCH_RUNS:-3}
-mkdir -p "$data"
-
-build=$root/build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target countlex picklex gramlex >/dev/null
+. bench/common.sh
+build=$bench_build
+bench_build_programs countlex picklex gramlex >/dev/null
 
 # Peers, installed from the distribution when missing.
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo -n "$@"; fi; }
@@ -52,21 +50,9 @@ dict=$(irstlm_bin dict)
 ngt=$(irstlm_bin ngt)
 mawk=$(command -v mawk || true)
 
-# Corpora, as bench/countlex.sh makes them.
-gen=$data/gen_corpus
-if [ ! -x "$gen" ] || [ bench/gen_corpus.cc -nt "$gen" ]; then
-  ${CXX:-c++} -O2 -std=c++17 -o "$gen" bench/gen_corpus.cc
-fi
-text=$data/text_${mb}mb.txt
-zipf=$data/zipf_${mb}mb.txt
-if [ ! -s "$text" ]; then
-  echo "generating $text..." >&2
-  "$gen" text "$mb" sample/sample.txt > "$text.tmp" && mv "$text.tmp" "$text"
-fi
-if [ ! -s "$zipf" ]; then
-  echo "generating $zipf..." >&2
-  "$gen" zipf "$mb" > "$zipf.tmp" && mv "$zipf.tmp" "$zipf"
-fi
+# Corpora, shared with bench/countlex.sh.
+text=$(bench_corpus text "$mb")
+zipf=$(bench_corpus zipf "$mb")
 
 # picklex's input, and the vocabulary of the trigram run.
 wfreq=$data/zipf_${mb}mb.wfreq

@@ -17,14 +17,9 @@ corpus_mb=${1:-2048}
 pieces=${2:-8}
 data=bench/data
 build=build/release
-mkdir -p "$data"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target countlex picklex gramlex >/dev/null
-gen=$data/gen_corpus
-[ -x "$gen" ] && [ ! bench/gen_corpus.cc -nt "$gen" ] || ${CXX:-c++} -O2 -std=c++17 -o "$gen" bench/gen_corpus.cc
-
-corpus=$data/soak_$corpus_mb.txt
-[ -f "$corpus" ] || { echo "generating $corpus_mb MB..."; "$gen" text "$corpus_mb" sample/sample.txt > "$corpus"; }
+. bench/common.sh
+bench_build_programs countlex picklex gramlex
+corpus=$(bench_corpus text "$corpus_mb")
 bytes=$(wc -c < "$corpus")
 work=$(mktemp -d "$data/soak.XXXXXX")
 trap 'rm -rf "$work"' EXIT
