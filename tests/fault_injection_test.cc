@@ -1,5 +1,5 @@
-// Faults from outside: merges killed part-way, inputs that are directories,
-// cut short or compressed and cut short.
+// Faults from outside: merges and gramlex killed part-way, inputs that are
+// directories, cut short or compressed and cut short.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -22,6 +23,7 @@ namespace {
 
 using lexkit_test::ChildResult;
 using lexkit_test::FileExists;
+using lexkit_test::ProgramPath;
 using lexkit_test::ReadFile;
 using lexkit_test::RunChild;
 using lexkit_test::RunShell;
@@ -171,6 +173,52 @@ TEST(FaultInjection, KilledTextMergeKeepsUnmergedInputs) {
         merge_tempfiles(1, 3, dir.path().c_str(), ".txt", 10, fp, 2, 0);
       },
       0);
+}
+
+// gramlex killed at any point leaves the file under the output's name as it
+// was before the run or complete, never part-written: small buffers and
+// -files 2 make it spend its time in many temp files and staged merges.
+TEST(FaultInjection, KilledGramlexNeverLeavesAPartialOutput) {
+  ScratchDir dir;
+  std::string vocab;
+  for (int i = 0; i < 400; ++i) vocab += "w" + std::to_string(i) + "\n";
+  WriteFile(dir.File("vocab"), vocab);
+  std::mt19937 rng(7);
+  std::string text;
+  while (text.size() < 3000000) text += "w" + std::to_string(rng() % 500) + (rng() % 12 ? " " : "\n");
+  WriteFile(dir.File("text"), text);
+  const std::string temp = dir.File("temp"), out = dir.File("out.idngram");
+  const std::string old = "an earlier output\n";
+  auto gramlex = [&] {
+    int in = open(dir.File("text").c_str(), O_RDONLY);
+    dup2(in, 0);
+    execl(ProgramPath("gramlex").c_str(), "gramlex", "-vocab", dir.File("vocab").c_str(),
+          "-buffer", "1", "-files", "2", "-temp", temp.c_str(), "-idngram", out.c_str(),
+          "-verbosity", "0", static_cast<char *>(nullptr));
+    _exit(127);
+  };
+  auto fresh_run = [&] {
+    RunShell("rm -rf '" + temp + "'; mkdir '" + temp + "'");
+    WriteFile(out, old);
+  };
+  fresh_run();
+  ASSERT_TRUE(RunAndKill(gramlex, 120000));
+  const std::string expected = ReadFile(out);
+  ASSERT_GT(expected.size(), 100000u);
+
+  bool finished = false;
+  for (int delay : kDelaysMs) {
+    if (finished) break;
+    SCOPED_TRACE("killed after " + std::to_string(delay) + " ms");
+    fresh_run();
+    finished = RunAndKill(gramlex, delay);
+    const std::string now = ReadFile(out);
+    EXPECT_TRUE(now == old || now == expected) << "output part-written: " << now.size() << " bytes";
+    if (finished) {
+      EXPECT_EQ(now, expected);
+    }
+  }
+  EXPECT_TRUE(finished) << "gramlex never finished in the time given";
 }
 
 // Inputs that cannot be read end the process with a message naming them; the
