@@ -117,6 +117,17 @@ TEST(MergeIdNgrams, OutputForms) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(dir.File("out")), Encode(trigram));
   EXPECT_FALSE(FileExists(dir.File("1.x.gz")));
+  // One ASCII record longer than the output block: 100000 ids of 11 chars.
+  Records wide = {{std::vector<wordid_t>(100000, 2147483648u), 3}};
+  WriteInputs(dir, 1, {wide});
+  job = MergeJob{1, 1};
+  job.n = 100000;
+  job.ascii = true;
+  r = RunMerge(dir, job);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string line;
+  for (int i = 0; i < 100000; ++i) line += "-2147483648 ";
+  EXPECT_EQ(ReadFile(dir.File("out")), line + "3\n");
 }
 
 TEST(MergeIdNgrams, FrequencyOfFrequencyStatistics) {

@@ -134,7 +134,8 @@ class OutputSink {
   OutputSink(FILE *fp, bool ascii, int n, int fof_size)
       : fp_(fp), ascii_(ascii), n_(n), binary_(fp, n, "n-gram ids", "n-gram counts"),
         stats_(n, fof_size) {
-    if (ascii_) text_.resize(kTextBlock);
+    // Room for at least one record of the longest form, whatever n is.
+    if (ascii_) text_.resize(std::max(kTextBlock, RecordBound()));
   }
 
   void Put(const wordid_t *ids, int32_t count) {
@@ -161,8 +162,10 @@ class OutputSink {
   static constexpr size_t kTextBlock = 1 << 20;
   static constexpr size_t kMaxField = 12;  // "-2147483648" and a separator
 
+  size_t RecordBound() const { return kMaxField * (static_cast<size_t>(n_) + 1); }
+
   void PutText(const wordid_t *ids, int32_t count) {
-    if (text_.size() - used_ < kMaxField * (static_cast<size_t>(n_) + 1)) FlushText();
+    if (text_.size() - used_ < RecordBound()) FlushText();
     char *out = text_.data() + used_;
     char *const end = text_.data() + text_.size();
     for (int i = 0; i < n_; ++i) {  // each id as "%d "
