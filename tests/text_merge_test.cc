@@ -111,6 +111,26 @@ TEST(MergeTextNgrams, GroupsAndTheirNumbers) {
   EXPECT_EQ(ReadFile(dir.File("out")), "a 1\nb 1\nc 1\n");
 }
 
+// Intermediate numbers wrap at 65536: up to 65535 inputs leave a free name
+// for the first intermediate file (the later ones reuse merged inputs').
+TEST(MergeTextNgrams, IntermediateNumbersWrapPastMergedInputs) {
+  struct Case {
+    int end;
+    std::string err_tail;
+  } cases[] = {
+      {65535, "Failed to open '/nonexistent/0' with mode 'wb': No such file or directory\n"},
+      {65536, "merge_tempfiles: no free numbers for intermediate files after file 65536\n"},
+  };
+  for (const Case &c : cases) {
+    ChildResult r = RunChild([&] {
+      merge_tempfiles(1, c.end, "/nonexistent", "", 10, stdout, 1, 0);
+    });
+    EXPECT_EQ(r.status, 255);
+    ASSERT_GE(r.err.size(), c.err_tail.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - c.err_tail.size()), c.err_tail) << r.err;
+  }
+}
+
 TEST(MergeTextNgrams, StagedMergeEqualsDirectMerge) {
   std::mt19937 rng(23);
   std::vector<std::string> inputs;

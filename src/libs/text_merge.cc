@@ -267,7 +267,7 @@ void Merge(int64_t start, int64_t end, const MergeSettings &s, TextSink &sink) {
           static_cast<int>(groups));
   // The intermediate files must not take the names of files still to be
   // merged (numbers repeat every 65536).
-  if (end + groups - start >= kNamesPerCycle ||
+  if (end + 1 - start >= kNamesPerCycle ||
       end + groups > std::numeric_limits<int>::max())
     quit(-1, "merge_tempfiles: no free numbers for intermediate files after file %d\n",
          static_cast<int>(end));
