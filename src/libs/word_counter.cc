@@ -301,37 +301,16 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
   }
 }
 
-// With no chains (a negative size), the chained table warns about every word
-// and counts nothing; it is used as it is.
-class ChainedTableCounter {
- public:
-  ChainedTableCounter(struct hash_table *table, int verbosity)
-      : table_(table), verbosity_(verbosity) {}
-  void Word(const char *bytes, size_t len) {
-    word_.assign(bytes, len);
-    update(table_, word_.c_str(), verbosity_);
-  }
-  void Flush() {}
-
- private:
-  struct hash_table *table_;
-  int verbosity_;
-  std::string word_;
-};
-
 }  // namespace
 
 int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
   try {
     const int hash_size = nearest_prime(init_nwords);
-    if (hash_size <= 0) {
-      struct hash_table vocab;
-      new_hashtable(&vocab, hash_size);
-      ChainedTableCounter counter(&vocab, verbosity);
-      ReadWords(infp, verbosity, counter);
-      print(outfp, &vocab);
-      return 0;
-    }
+    // A negative size leaves a table without chains, which would refuse
+    // every word and write an empty list as if the text had none.
+    if (hash_size <= 0)
+      quit(-1, "countlex_impl: the hash size %d gives no chains to count words in\n",
+           init_nwords);
     WordCountTable table;
     PrefetchingCounter counter(table);
     ReadWords(infp, verbosity, counter);
