@@ -4,10 +4,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ac_hash.h"
+#include "ac_lmfunc_impl.h"
 #include "ac_parsetext.h"
 #include "general.h"
 #include "shell_quote.h"
@@ -54,7 +57,7 @@ std::string ReadBoth(const std::string &path) {
 }
 
 TEST(WordList, BothReadersGiveTheSameIds) {
-  const std::string long_word(300, 'L');
+  const std::string long_word(255, 'L');
   struct Case {
     std::string text;
     std::string view;  // ReadBoth, "a n_table nentries" at the end
@@ -66,9 +69,9 @@ TEST(WordList, BothReadersGiveTheSameIds) {
       {"#foo\n##foo\nbar\n", "1:#foo 2:bar | 1:#foo 2:bar | 2 2",
        CommentWarning("#foo\n") + CommentWarning("#foo\n")},
       {"# spaced\n", "1:# | 1:# | 1 1", CommentWarning("# spaced\n") + CommentWarning("# spaced\n")},
-      // Long lines and words are taken whole.
-      {std::string(3000, ' ') + "far\n" + long_word + " rest" + std::string(2000, 'r') + "\nz\n",
-       "1:far 2:" + long_word + " 3:z | 1:far 2:" + long_word + " 3:z | 3 3", ""},
+      // Words up to 255 bytes on lines up to 1023 bytes are taken whole.
+      {long_word + " rest" + std::string(760, 'r') + "\nz\n",
+       "1:" + long_word + " 2:z | 1:" + long_word + " 2:z | 2 2", ""},
       // A repeated word keeps the id of its first line in the table, as in
       // the n-gram pipeline's vocabulary index; its second id stays unused.
       {"a\nb\na\n", "1:a 2:b 3:a | 1:a 2:b 1:a | 3 2", ""},
@@ -83,6 +86,54 @@ TEST(WordList, BothReadersGiveTheSameIds) {
     EXPECT_EQ(r.status, 0) << c.text;
     EXPECT_EQ(r.out, "\n" + c.view) << c.text;  // the table reader's line end first
     EXPECT_EQ(r.err, c.err) << c.text;
+  }
+}
+
+// Longer lines are taken in 499-byte pieces by every reader, so the word
+// lists and the n-gram pipeline's vocabulary index agree on every id.
+TEST(WordList, LongLinesGetTheIdsOfTheVocabularyIndex) {
+  const std::string w499(499, 'a'), w500(500, 'b');
+  const std::string w1000 = std::string(499, 'c') + std::string(501, 'd');
+  struct Case {
+    std::string text;
+    std::string view;  // "id:word" by the array, then by the index
+  } cases[] = {
+      {w499 + "\n" + w500 + "\nz\n",
+       "1:" + w499 + " 2:" + std::string(499, 'b') + " 3:b 4:z"},
+      {w1000 + " x\ny\n", "1:" + std::string(499, 'c') + " 2:" + std::string(499, 'd') +
+                               " 3:dd 4:y"},
+      // The pieces of a long line are lines of their own, even for "##".
+      {std::string(1100, ' ') + "far\n" + "q" + std::string(1030, ' ') + "##x\n#h\n",
+       "1:far 2:q 3:##x 4:#h"},
+  };
+  ScratchDir dir;
+  const std::string path = dir.File("list");
+  for (const Case &c : cases) {
+    WriteFile(path, c.text);
+    ChildResult r = RunChild([&] {
+      char **wlist = nullptr;
+      vocab_sz_t n = 0, n_table = 0;
+      read_wlist_into_array(path.c_str(), 0, &wlist, &n);
+      sih_t *ht = sih_create(0, 0, 0, 0);
+      read_wlist_into_siht(path.c_str(), 0, ht, &n_table);
+      struct idngram_hash_table index;
+      new_idngram_hashtable(&index, 101);
+      read_vocab(path.c_str(), 0, &index, 101);
+      std::string by_array, by_table, by_index;
+      for (vocab_sz_t id = 1; id <= n; ++id) {
+        vocab_sz_t found = 0;
+        sih_lookup(ht, wlist[id], &found);
+        by_array += std::to_string(id) + ":" + wlist[id] + " ";
+        by_table += std::to_string(found) + ":" + wlist[id] + " ";
+        by_index += std::to_string(index2(&index, wlist[id])) + ":" + wlist[id] + " ";
+      }
+      printf("%s|%s|%s|%lld", by_array.c_str(), by_table.c_str(), by_index.c_str(),
+             static_cast<long long>(n_table));
+    });
+    const std::string view = c.view + " ";
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "\n" + view + "|" + view + "|" + view + "|" +
+                         std::to_string(std::count(view.begin(), view.end(), ':')));
   }
 }
 

@@ -18,12 +18,14 @@ extern "C" void read_wlist_into_siht(const char *wlist_filename, int verbosity,
                                      sih_t *p_word_id_ht, vocab_sz_t *p_n_wlist) {
   FILE *fp = ox_iopen(wlist_filename);
   vocab_sz_t n = 0;
-  lexkit::ForEachListWord(fp, kOp, wlist_filename, [&](std::string_view word) {
+  lexkit::ForEachListWord(fp, kOp, wlist_filename, [&](std::string_view word,
+                                                       std::string_view line) {
     ++n;
     if (n % 1000 == 0) {
       fputc('.', stdout);
       fflush(stdout);
     }
+    lexkit::WarnIfLooksLikeComment(line);
     // A repeated word keeps the id of its first line, the id the vocabulary
     // index of the n-gram pipeline gives it, so both sides agree.
     char *key = lexkit::KeyArena().CopyString(word.data(), word.size());
