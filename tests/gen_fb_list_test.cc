@@ -98,9 +98,12 @@ TEST(GenFbList, ListFiles) {
       {"the i\n\n   \nof\n", "ii...", Faulty("\n") + Faulty("   \n") + Faulty("of\n")},
       {"# \n", "i....", CommentWarning("# \n") + Faulty("# \n")},
       {"of e", "i.e..", ""},  // no final line end
-      {long_word + " i\n" + "a " + std::string(3000, ' ') + "E\n", "i...e",
-       Unknown(long_word)},
-      {"the i" + long_word + "\n", "ii...", ""},
+      // Lines come in pieces of 1023 bytes, fields of 499 characters.
+      {"of i" + std::string(1100, ' ') + " the e\n", "iei..", ""},
+      {"the i" + std::string(1018, ' ') + "\n", "ii...", Faulty("\n")},
+      {"the i" + long_word + "\n", "ii...",
+       Unknown(std::string(499, 'w')) + Faulty(std::string(982, 'w') + "\n")},
+      {std::string(499, 'w') + "e\n", "i....", Unknown(std::string(499, 'w'))},
   };
   ScratchDir dir;
   std::string path = dir.File("fb.list");

@@ -12,6 +12,19 @@
 
 namespace {
 
+// The list is read as through a 1024-byte line buffer: a longer line comes
+// in pieces of 1023 bytes, each a line of its own. A field is at most 499
+// characters; the rest of a longer word starts the next field.
+constexpr size_t kLinePiece = 1023;
+constexpr size_t kFieldMax = 499;
+
+std::string_view NextField(std::string_view line, size_t *pos) {
+  std::string_view field = lexkit::NextToken(line, pos);
+  if (field.size() <= kFieldMax) return field;
+  *pos -= field.size() - kFieldMax;
+  return field.substr(0, kFieldMax);
+}
+
 void Mark(fb_info *entry, bool inclusive) {
   entry->backed_off = 1;
   entry->inclusive = inclusive ? 1 : 0;
@@ -28,8 +41,8 @@ void ApplyListLine(std::string_view view, sih_t *vocab_ht, vocab_sz_t vocab_size
                    fb_info *marks) {
   const std::string line(view);
   size_t pos = 0;
-  const std::string word(lexkit::NextToken(view, &pos));
-  const std::string_view mode = lexkit::NextToken(view, &pos);
+  const std::string word(NextField(view, &pos));
+  const std::string_view mode = NextField(view, &pos);
   warn_on_wrong_vocab_comments(line.c_str());
   if (mode.empty()) {
     ReportFaultyLine(line);
@@ -81,8 +94,10 @@ extern "C" fb_info *gen_fb_list(sih_t *vocab_ht, vocab_sz_t vocab_size,
   lexkit::LineReader lines(fp);
   std::string_view line;
   while (lines.Next(&line)) {
-    if (lexkit::IsCommentLine(line)) continue;
-    ApplyListLine(line, vocab_ht, size, marks);
+    for (size_t at = 0; at < line.size(); at += kLinePiece) {
+      const std::string_view piece = line.substr(at, kLinePiece);
+      if (!lexkit::IsCommentLine(piece)) ApplyListLine(piece, vocab_ht, size, marks);
+    }
   }
   if (lines.failed()) quit(-1, "gen_fb_list: could not read %s\n", fb_list_filename);
   ox_iclose(fp);
