@@ -8,12 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "general.h"
 #include "test_support.h"
 
+using lexkit_test::ChildResult;
 using lexkit_test::ReadFile;
 using lexkit_test::RunChild;
 using lexkit_test::ScratchDir;
@@ -186,6 +188,27 @@ TEST(OxFeof, LooksAheadWithoutMovingAndStaysAtTheEnd) {
   FILE *empty = OpenBytes(dir, "");
   EXPECT_EQ(ox_feof(empty), 1);
   fclose(empty);
+}
+
+// A stream that fails to read (a directory) is not at its end.
+TEST(OxFeof, ReadErrorsAreNotTheEnd) {
+  ScratchDir dir;
+  struct Case {
+    std::function<void(FILE *)> read;
+    std::string err;
+  } cases[] = {
+      {[](FILE *fp) { ox_feof(fp); }, "ox_feof: error reading the stream: Is a directory\n"},
+      {[](FILE *fp) {
+         unsigned char b;
+         ox_fread(&b, 1, 0, fp, "count from id_ngram file", 1);
+       },
+       "ox_fread: problems reading after count from id_ngram file: Is a directory\n"},
+  };
+  for (const Case &c : cases) {
+    ChildResult r = RunChild([&] { c.read(fopen(dir.path().c_str(), "rb")); });
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, c.err);
+  }
 }
 
 TEST(OxFseek, PositionsOrEndsProcessNamingTheStream) {

@@ -1,6 +1,8 @@
 // Reads elements stored most significant byte first and converts them to
 // the host's order; optionally checks that nothing follows.
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -22,6 +24,7 @@ extern "C" void *ox_fread(void *ptr, int elsize, size_t n_elem, FILE *fp,
     unsigned char scratch;
     if (fread_unlocked(&scratch, 1, 1, fp) == 1)
       quit(-1, "ox_fread: more data after %s - should not be there\n", header);
+    if (ferror(fp)) quit(-1, "ox_fread: problems reading after %s: %s\n", header, strerror(errno));
   }
   return nullptr;
 }
