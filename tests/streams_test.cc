@@ -295,6 +295,18 @@ TEST(Streams, DecompressorFailureIsReportedOnlyAfterReadingToTheEnd) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "lclosed\n");
   EXPECT_EQ(r.err, "");
+
+  // Trailing garbage after a whole file is only gzip's warning (status 2).
+  std::string tail = dir.File("tail.gz");
+  WriteFile(tail, whole + "garbage");
+  r = RunChild([&] {
+    FILE *fp = ox_iopen(tail.c_str());
+    printf("%zu ", Slurp(fp).size());
+    ox_iclose(fp);
+    printf("closed\n");
+  });
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, std::to_string(text.size()) + " closed\n");
 }
 
 TEST(Streams, DescriptorsAbove99AreRefused) {

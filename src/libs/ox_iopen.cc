@@ -76,10 +76,13 @@ extern "C" void *ox_iclose(FILE *fp) {
   }
   // A decompressor that fails after its output was read to the end means a
   // truncated or corrupt file; one stopped early by the close is expected.
+  // Status 2 is gzip's warning (trailing garbage ignored): the data is whole.
   bool read_to_end = feof(fp) != 0;
   std::string name = g_names[fd];
   int status = pclose(fp);
-  if (read_to_end && (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0))
+  bool failed = status == -1 || !WIFEXITED(status) ||
+                (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 2);
+  if (read_to_end && failed)
     quit(-1, "%s: decompressing '%s' failed: the file is truncated or corrupt\n",
          "ox_iclose", name.c_str());
   return nullptr;
