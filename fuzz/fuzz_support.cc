@@ -181,4 +181,13 @@ std::vector<std::string> SplitPieces(const uint8_t *data, size_t size,
   return pieces;
 }
 
+int WriteNumberedPieces(const uint8_t *data, size_t size, size_t max_pieces,
+                        const std::string &ext) {
+  const std::vector<std::string> pieces = SplitPieces(data, size, max_pieces);
+  for (size_t i = 0; i < pieces.size(); ++i)
+    WriteScratch(std::to_string(i + 1) + ext,
+                 reinterpret_cast<const uint8_t *>(pieces[i].data()), pieces[i].size());
+  return static_cast<int>(pieces.size());
+}
+
 }  // namespace lexkit_fuzz

@@ -47,6 +47,11 @@ uint8_t TakeByte(const uint8_t **data, size_t *size);
 std::vector<std::string> SplitPieces(const uint8_t *data, size_t size,
                                      size_t max_pieces);
 
+// Writes those pieces as the scratch files 1<ext>, 2<ext>, ... (temporary
+// files of a merge); returns how many.
+int WriteNumberedPieces(const uint8_t *data, size_t size, size_t max_pieces,
+                        const std::string &ext);
+
 }  // namespace lexkit_fuzz
 
 #endif  // LEXKIT_FUZZ_FUZZ_SUPPORT_H

@@ -12,16 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const flag write_ascii = shape & 4 ? 1 : 0;
   const int max_files = 2 + ((shape >> 3) & 3);
   const int fof_size = (shape & 0x20) ? 0 : 1 + (shape >> 6);
-  const auto pieces = lexkit_fuzz::SplitPieces(data, size, 6);
-  for (size_t i = 0; i < pieces.size(); ++i)
-    lexkit_fuzz::WriteScratch(std::to_string(i + 1) + ".id",
-                              reinterpret_cast<const uint8_t *>(pieces[i].data()),
-                              pieces[i].size());
+  const int files = lexkit_fuzz::WriteNumberedPieces(data, size, 6, ".id");
   char *text = nullptr;
   size_t length = 0;
   FILE *out = open_memstream(&text, &length);
   lexkit_fuzz::Guarded([&] {
-    merge_idngramfiles(1, static_cast<int>(pieces.size()),
+    merge_idngramfiles(1, files,
                        lexkit_fuzz::ScratchDir().c_str(), ".id", max_files, out,
                        write_ascii, fof_size, n_order);
   });
