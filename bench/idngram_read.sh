@@ -10,7 +10,7 @@ data=bench/data
 mkdir -p "$data"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target lexkit >/dev/null
-c++ -std=c++17 -O2 -Isrc/libs -Isrc/liblmest bench/idngram_read_bench.cc \
+c++ -std=c++17 -O2 -Iinclude -Isrc bench/idngram_read_bench.cc \
     -L"$build" -llexkit -Wl,-rpath,"$PWD/$build" -o "$data/idngram_read_bench"
 
 bin=$data/trigrams.$records.bin txt=$data/trigrams.$records.txt

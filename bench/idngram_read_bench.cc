@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "general.h"
-#include "ngram.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
-#include "general.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/general.h"
 
 namespace {
 

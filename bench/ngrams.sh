@@ -19,7 +19,7 @@ mkdir -p "$data"
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target lexkit >/dev/null
-g++ -O2 -std=c++17 -Isrc/libs -Isrc/liblmest bench/ngram_bench.cc -o "$data/ngram_bench" \
+g++ -O2 -std=c++17 -Iinclude -Isrc bench/ngram_bench.cc -o "$data/ngram_bench" \
     -L"$build" -llexkit -Wl,-rpath,"$PWD/$build"
 
 corpus=$data/corpus_$corpus_mb.txt

@@ -13,7 +13,7 @@ if [ ! -f "$list" ]; then
                  printf "w%x_%d\n", s, i } }' > "$list"
 fi
 driver=bench/data/vocab_load_driver
-c++ -O2 -std=c++17 -Isrc/libs -Isrc/liblmest bench/vocab_load_driver.cc \
+c++ -O2 -std=c++17 -Iinclude -Isrc bench/vocab_load_driver.cc \
     -L"$build" -llexkit -Wl,-rpath,"$PWD/$build" -o "$driver"
 # A saved table of the same words, written by the toolkit itself.
 saved=bench/data/vocab_1m.vocab_ht
@@ -30,7 +30,7 @@ int main(int argc, char **argv) {
   return 0;
 }
 CEOF
-cc -O2 -Isrc/libs bench/data/save.c -L"$build" -llexkit -Wl,-rpath,"$PWD/$build" \
+cc -O2 -Iinclude/lexkit bench/data/save.c -L"$build" -llexkit -Wl,-rpath,"$PWD/$build" \
    -o bench/data/save
 bench/data/save "$list" "$saved" >/dev/null
 rounds=${ROUNDS:-5}

@@ -10,8 +10,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "ac_parsetext.h"
-#include "sih.h"
+#include "lexkit/ac_parsetext.h"
+#include "lexkit/sih.h"
 
 static void Baseline(const char *path) {
   std::unordered_map<std::string, long> ids;

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "ac_lmfunc_impl.h"
 #include "fuzz_support.h"
+#include "lexkit/ac_lmfunc_impl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // Small tables give long chains and collisions.

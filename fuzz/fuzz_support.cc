@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <set>
 
-#include "fuzz_hooks.h"
-#include "key_arena.h"
+#include "libs/base/fuzz_hooks.h"
+#include "libs/base/key_arena.h"
 
 // The library's own stream opens and closes are routed through these
 // (linked with --wrap), so that streams left open by a quit can be closed.

@@ -3,8 +3,8 @@
 #include <stdlib.h>
 
 #include "fuzz_support.h"
-#include "ngram.h"
-#include "sih.h"
+#include "lexkit/ngram.h"
+#include "lexkit/sih.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint8_t flags = lexkit_fuzz::TakeByte(&data, &size);

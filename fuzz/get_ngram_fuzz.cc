@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint8_t form = lexkit_fuzz::TakeByte(&data, &size);

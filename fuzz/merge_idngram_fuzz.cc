@@ -3,8 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "ac_lmfunc_impl.h"
 #include "fuzz_support.h"
+#include "lexkit/ac_lmfunc_impl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint8_t shape = lexkit_fuzz::TakeByte(&data, &size);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string line(reinterpret_cast<const char *>(data), size);

@@ -1,8 +1,8 @@
 // picklex_impl's word frequency list parser, in top mode and in gt mode.
 #include <stdlib.h>
 
-#include "ac_lmfunc_impl.h"
 #include "fuzz_support.h"
+#include "lexkit/ac_lmfunc_impl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const uint8_t mode = lexkit_fuzz::TakeByte(&data, &size);

@@ -1,6 +1,6 @@
 // read_vocab on an arbitrary vocabulary file, into a small index table.
-#include "ac_lmfunc_impl.h"
 #include "fuzz_support.h"
+#include "lexkit/ac_lmfunc_impl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int chains = 2 + lexkit_fuzz::TakeByte(&data, &size);

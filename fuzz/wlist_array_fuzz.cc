@@ -2,8 +2,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "ac_parsetext.h"
 #include "fuzz_support.h"
+#include "lexkit/ac_parsetext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string path = lexkit_fuzz::WriteScratch("words.wlist", data, size);

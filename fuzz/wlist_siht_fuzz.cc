@@ -1,9 +1,9 @@
 // read_wlist_into_siht on an arbitrary word list: every id found is in range.
 #include <stdlib.h>
 
-#include "ac_parsetext.h"
 #include "fuzz_support.h"
-#include "sih.h"
+#include "lexkit/ac_parsetext.h"
+#include "lexkit/sih.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string path = lexkit_fuzz::WriteScratch("words.wlist", data, size);

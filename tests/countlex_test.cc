@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
-#include "general.h"
-#include "pc_general.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/general.h"
+#include "lexkit/pc_general.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ngram.h"
-#include "stats.h"
+#include "lexkit/ngram.h"
+#include "lexkit/stats.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;

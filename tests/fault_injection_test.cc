@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
-#include "ac_parsetext.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/ac_parsetext.h"
 #include "test_support.h"
 
 namespace {

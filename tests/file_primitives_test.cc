@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "general.h"
+#include "lexkit/general.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

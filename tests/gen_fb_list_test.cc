@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "general.h"
-#include "ngram.h"
-#include "sih.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/sih.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ac_lmfunc_impl.h"
 #include "idngram_files.h"
-#include "stats.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/stats.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

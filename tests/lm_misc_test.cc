@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 #include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)

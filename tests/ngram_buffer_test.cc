@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
 #include "idngram_files.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

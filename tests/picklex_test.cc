@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "ac_lmfunc_impl.h"
-#include "frequency_list_reader.h"
-#include "general.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/general.h"
+#include "libs/io/frequency_list_reader.h"
 #include "test_support.h"
 
 using lexkit::FrequencyListReader;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 namespace {
 

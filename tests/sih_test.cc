@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "general.h"
-#include "sih.h"
+#include "lexkit/general.h"
+#include "lexkit/sih.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

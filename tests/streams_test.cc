@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "general.h"
-#include "shell_quote.h"
+#include "lexkit/general.h"
+#include "libs/io/shell_quote.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "general.h"
-#include "pc_general.h"
-#include "stats.h"
+#include "lexkit/general.h"
+#include "lexkit/pc_general.h"
+#include "lexkit/stats.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;

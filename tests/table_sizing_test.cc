@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "general.h"
-#include "ngram.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;

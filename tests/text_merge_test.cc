@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ac_lmfunc_impl.h"
+#include "lexkit/ac_lmfunc_impl.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "libs/vocabulary/vocab_lookup.h"
 #include "test_support.h"
-#include "vocab_lookup.h"
 
 using lexkit_test::RunChild;
 using lexkit_test::ScratchDir;

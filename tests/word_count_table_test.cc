@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "ac_hash.h"
+#include "lexkit/ac_hash.h"
+#include "libs/counting/word_count_table.h"
 #include "test_support.h"
-#include "word_count_table.h"
 
 using lexkit_test::RunChild;
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "libs/io/word_reader.h"
 #include "test_support.h"
-#include "word_reader.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "ac_hash.h"
-#include "ac_lmfunc_impl.h"
-#include "ac_parsetext.h"
-#include "general.h"
-#include "shell_quote.h"
-#include "sih.h"
+#include "lexkit/ac_hash.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/ac_parsetext.h"
+#include "lexkit/general.h"
+#include "lexkit/sih.h"
+#include "libs/io/shell_quote.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;

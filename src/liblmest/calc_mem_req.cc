@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "general.h"
-#include "ngram.h"
-#include "stats.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/stats.h"
 
 namespace {
 

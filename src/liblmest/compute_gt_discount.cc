@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "pc_general.h"
-#include "stats.h"
+#include "lexkit/pc_general.h"
+#include "lexkit/stats.h"
 
 namespace {
 

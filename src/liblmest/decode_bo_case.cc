@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The discounting method records and the choice of a method from the
 // command-line options.
-#include "ngram.h"
-#include "pc_general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // level seen once and twice.
 #include <stdint.h>
 
-#include "ngram.h"
-#include "pc_general.h"
-#include "stats.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
+#include "lexkit/stats.h"
 
 extern "C" void dump_disc_meth_absolute_verbose_method(
     ng_t * /*ng*/, unsigned short verbosity) {

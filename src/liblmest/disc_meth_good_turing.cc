@@ -2,9 +2,9 @@
 // to fof_size per level, turned into per-count ratios by
 // compute_gt_discount; counts up to the level's range are multiplied by
 // their ratio.
-#include "ngram.h"
-#include "pc_general.h"
-#include "stats.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
+#include "lexkit/stats.h"
 
 extern "C" void dump_disc_meth_good_turing_verbose_method(
     ng_t *ng, unsigned short verbosity) {

@@ -1,8 +1,8 @@
 // Linear discounting: every count of a level is scaled by 1 - N1 / n, N1
 // being the number of n-grams of the level seen once and n the unigram
 // total.
-#include "ngram.h"
-#include "pc_general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
 
 extern "C" void dump_disc_meth_linear_verbose_method(ng_t * /*ng*/,
                                                      unsigned short verbosity) {

@@ -3,9 +3,9 @@
 // context in the model. No frequency-of-frequency statistics are needed.
 #include <stdint.h>
 
-#include "ngram.h"
-#include "pc_general.h"
-#include "type_count.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
+#include "liblmest/type_count.h"
 
 extern "C" void dump_disc_meth_witten_bell_verbose_method(
     ng_t * /*ng*/, unsigned short verbosity) {

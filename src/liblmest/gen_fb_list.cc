@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "ac_parsetext.h"
-#include "general.h"
-#include "line_reader.h"
-#include "ngram.h"
-#include "sih.h"
+#include "lexkit/ac_parsetext.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/sih.h"
+#include "libs/io/line_reader.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "general.h"
-#include "ngram.h"
-#include "word_reader.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
+#include "libs/io/word_reader.h"
 
 namespace {
 

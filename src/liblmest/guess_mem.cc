@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "ngram.h"
-#include "pc_general.h"
+#include "lexkit/ngram.h"
+#include "lexkit/pc_general.h"
 
 namespace {
 

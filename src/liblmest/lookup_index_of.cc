@@ -2,8 +2,8 @@
 // them. Entry 0 of the table marks a free place. A small count takes its own
 // entry when it can; any other count takes the highest free entry. Once
 // placed, a count keeps its place.
-#include "general.h"
-#include "ngram.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
 
 extern "C" int lookup_index_of(int *lookup_table, int lookup_table_size,
                                int intval) {

@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 namespace {
 

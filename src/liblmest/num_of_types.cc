@@ -4,8 +4,8 @@
 // last entry).
 #include <algorithm>
 
-#include "ngram.h"
-#include "type_count.h"
+#include "lexkit/ngram.h"
+#include "liblmest/type_count.h"
 
 namespace lexkit {
 

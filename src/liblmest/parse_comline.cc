@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "general.h"
-#include "ngram.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
 
 extern "C" void parse_comline(const char *input_line, int *num_of_args,
                               char **args) {

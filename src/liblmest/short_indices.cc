@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <stdint.h>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 namespace {
 constexpr int kBlockSize = 65000;

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "general.h"
-#include "ngram.h"
+#include "lexkit/general.h"
+#include "lexkit/ngram.h"
 
 namespace {
 

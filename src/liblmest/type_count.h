@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "ngram.h"
+#include "lexkit/ngram.h"
 
 namespace lexkit {
 

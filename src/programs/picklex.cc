@@ -4,9 +4,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "ac_lmfunc_impl.h"
-#include "general.h"
-#include "pc_general.h"
+#include "lexkit/ac_lmfunc_impl.h"
+#include "lexkit/general.h"
+#include "lexkit/pc_general.h"
 
 namespace {
 

@@ -1,0 +1,11 @@
+// malloc that ends the process instead of returning null.
+#include <stdlib.h>
+
+#include "lexkit/general.h"
+
+extern "C" char *ox_malloc(size_t n_bytes) {
+  char *block = static_cast<char *>(malloc(n_bytes == 0 ? 1 : n_bytes));
+  if (block == nullptr)
+    quit(-1, "ox_malloc: could not allocate %d bytes\n", static_cast<int>(n_bytes));
+  return block;
+}

@@ -1,0 +1,192 @@
+// The counting table behind countlex_impl: open addressing with linear
+// probing over 16-byte slots. Words of up to 8 bytes are kept in the slot
+// itself; longer ones are copied into an arena and the slot points at them.
+// A slot's tag holds the top 23 bits of the word's hash and its length, so
+// most mismatches are settled without touching the word bytes. The top bits
+// of the hash also pick the home slot, so the table stays ordered by hash
+// and, while it has at most 2^23 slots, doubles without rehashing: a pass
+// that reads the old slots in order and writes the new ones nearly in order.
+// Nothing is ever removed.
+//
+// Words are byte strings of 1 to 511 bytes without NUL. Add() and Hash() read
+// up to 16 bytes from the start of a word and up to 7 past its end, which
+// must be readable memory.
+#ifndef LEXKIT_WORD_COUNT_TABLE_H
+#define LEXKIT_WORD_COUNT_TABLE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "libs/base/arena.h"
+#include "libs/base/checked_array.h"
+
+namespace lexkit {
+
+class WordCountTable {
+ public:
+  static constexpr size_t kMaxWordLength = 511;  // fits the tag's 9 bits
+
+  struct Slot {
+    uint64_t key;    // the word's bytes, zero-padded, or its arena address
+    uint32_t tag;    // (top hash bits << 9) | length; 0 marks an empty slot
+    uint32_t count;  // wraps modulo 2^32, like the C int it stands for
+  };
+
+  WordCountTable();
+  WordCountTable(const WordCountTable &) = delete;
+  WordCountTable &operator=(const WordCountTable &) = delete;
+
+  static uint64_t Hash(const char *word, size_t len) {
+    if (len <= 16)
+      return Mix(KeepFirst(Load8(word), ShortLength(len)) ^ kSeed0,
+                 KeepFirst(Load8(word + 8), SecondLength(len)) ^ kSeed1 ^ len);
+    return HashLong(word, len);
+  }
+
+  // Brings the home slot of a hash into the cache ahead of Add().
+  void Prefetch(uint64_t hash) const {
+    __builtin_prefetch(&slots_[hash >> shift_]);
+  }
+
+  // Once the home slot has arrived: brings in the arena copy of a long word
+  // that is probably the one sought.
+  void PrefetchLongWord(uint64_t hash, size_t len) const {
+    if (len <= 8) return;
+    const uint32_t tag = Tag(hash, len);
+    const size_t home = hash >> shift_;
+    for (size_t i = home; i < home + 2; ++i) {
+      const Slot &slot = slots_[i & mask_];
+      if (slot.tag == tag) {
+        __builtin_prefetch(reinterpret_cast<const char *>(slot.key));
+        return;
+      }
+    }
+  }
+
+  // Counts one occurrence of `word`, whose Hash() is `hash`.
+  void Add(const char *word, size_t len, uint64_t hash) {
+    const uint32_t tag = Tag(hash, len);
+    size_t i = hash >> shift_;
+    if (len <= 8) {
+      const uint64_t key = LoadShort(word, len);
+      for (;; i = (i + 1) & mask_) {
+        Slot &slot = slots_[i];
+        if (slot.tag == tag && slot.key == key) {
+          ++slot.count;
+          return;
+        }
+        if (slot.tag == 0) return Insert(slot, key, tag);
+      }
+    }
+    for (;; i = (i + 1) & mask_) {
+      Slot &slot = slots_[i];
+      if (slot.tag == tag &&
+          SameLongWord(reinterpret_cast<const char *>(slot.key), word, len)) {
+        ++slot.count;
+        return;
+      }
+      if (slot.tag == 0) return Insert(slot, CopyLong(word, len), tag);
+    }
+  }
+
+  size_t size() const { return size_; }
+  size_t capacity() const { return slots_.size(); }
+
+  // Occupied slots are those with a non-zero tag; slot(i) for i < capacity().
+  const Slot &slot(size_t i) const { return slots_[i]; }
+  static bool Occupied(const Slot &slot) { return slot.tag != 0; }
+  static std::string_view Word(const Slot &slot) {
+    size_t len = slot.tag & kLengthMask;
+    const char *bytes = len <= 8 ? reinterpret_cast<const char *>(&slot.key)
+                                 : reinterpret_cast<const char *>(slot.key);
+    return std::string_view(bytes, len);
+  }
+
+ private:
+  static constexpr uint32_t kLengthMask = 0x1FF;
+
+  static constexpr unsigned kTagHashBits = 23;
+
+  static uint32_t Tag(uint64_t hash, size_t len) {
+    return static_cast<uint32_t>(hash >> (64 - kTagHashBits)) << 9 |
+           static_cast<uint32_t>(len);
+  }
+
+  static constexpr uint64_t kSeed0 = 0xa0761d6478bd642fULL;
+  static constexpr uint64_t kSeed1 = 0xe7037ed1a0b428dbULL;
+
+  // 64x64 -> 128-bit multiply folded to 64 bits: one multiplication that
+  // mixes every input bit into the result.
+  static uint64_t Mix(uint64_t a, uint64_t b) {
+    unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+  }
+
+  static uint64_t Load8(const char *p) {
+    uint64_t value;
+    std::memcpy(&value, p, 8);
+    return value;
+  }
+
+  // Keeps the bytes of an 8-byte load that lie within its first `n` (0 to 8)
+  // bytes of memory, and zeroes the others.
+  static uint64_t KeepFirst(uint64_t value, size_t n) {
+    uint64_t all = ~uint64_t{0};
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t keep = n >= 8 ? all : ~(all << (8 * n));
+#else
+    uint64_t keep = n >= 8 ? all : ~(all >> (8 * n));
+#endif
+    return value & keep;
+  }
+
+  // How many of a word's first 8 and next 8 bytes belong to it.
+  static size_t ShortLength(size_t len) { return len < 8 ? len : 8; }
+  static size_t SecondLength(size_t len) { return len > 8 ? len - 8 : 0; }
+
+  static uint64_t HashLong(const char *word, size_t len);
+
+  static uint64_t LoadShort(const char *word, size_t len) {
+    return KeepFirst(Load8(word), len);
+  }
+
+  // `stored` is a padded arena copy of a word of `len` bytes (more than 8).
+  static bool SameLongWord(const char *stored, const char *word, size_t len) {
+    size_t i = 0;
+    for (; i + 8 < len; i += 8)
+      if (Load8(stored + i) != Load8(word + i)) return false;
+    return Load8(stored + i) == KeepFirst(Load8(word + i), len - i);
+  }
+
+  uint64_t CopyLong(const char *word, size_t len) {
+    // Seven zero bytes of padding keep the over-reads of Hash() and
+    // SameLongWord() inside the copy.
+    char *copy = words_.AllocateBytes(len + 7);
+    std::memcpy(copy, word, len);
+    std::memset(copy + len, 0, 7);
+    return reinterpret_cast<uintptr_t>(copy);
+  }
+
+  void Insert(Slot &slot, uint64_t key, uint32_t tag) {
+    slot.key = key;
+    slot.tag = tag;
+    slot.count = 1;
+    if (++size_ > grow_at_) Grow();
+  }
+
+  void Grow();
+  void Allocate(size_t capacity);
+
+  CheckedArray<Slot> slots_;
+  size_t mask_ = 0;
+  unsigned shift_ = 0;  // 64 - log2(capacity): the hash's top bits index
+  size_t size_ = 0;
+  size_t grow_at_ = 0;
+  Arena words_;
+};
+
+}  // namespace lexkit
+
+#endif  // LEXKIT_WORD_COUNT_TABLE_H

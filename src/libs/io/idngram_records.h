@@ -1,0 +1,87 @@
+// Buffered reading and writing of binary id n-gram records: n word ids and
+// a count, each a 4-byte number stored most significant byte first. The
+// bytes and the failure messages are those of one ox_fread or ox_fwrite
+// call per field; the data moves in large blocks.
+#ifndef LEXKIT_IDNGRAM_RECORDS_H
+#define LEXKIT_IDNGRAM_RECORDS_H
+
+#include <stdio.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "lexkit/general.h"
+
+namespace lexkit {
+
+inline void StoreBigEndian32(uint32_t value, unsigned char *out) {
+  out[0] = static_cast<unsigned char>(value >> 24);
+  out[1] = static_cast<unsigned char>(value >> 16);
+  out[2] = static_cast<unsigned char>(value >> 8);
+  out[3] = static_cast<unsigned char>(value);
+}
+
+inline uint32_t LoadBigEndian32(const unsigned char *in) {
+  return (static_cast<uint32_t>(in[0]) << 24) | (static_cast<uint32_t>(in[1]) << 16) |
+         (static_cast<uint32_t>(in[2]) << 8) | static_cast<uint32_t>(in[3]);
+}
+
+class IdNgramWriter {
+ public:
+  // `ids_desc` and `count_desc` name the fields in a write-failure message.
+  IdNgramWriter(FILE *fp, int n, const char *ids_desc, const char *count_desc,
+                size_t block_size = 1 << 20);
+  IdNgramWriter(const IdNgramWriter &) = delete;
+  IdNgramWriter &operator=(const IdNgramWriter &) = delete;
+
+  void Write(const wordid_t *ids, int32_t count) {
+    if (buffer_.size() - used_ < record_size_) Flush();
+    unsigned char *out = buffer_.data() + used_;
+    for (int i = 0; i < n_; ++i, out += 4) StoreBigEndian32(ids[i], out);
+    StoreBigEndian32(static_cast<uint32_t>(count), out);
+    used_ += record_size_;
+  }
+
+  // Hands the buffered records to the stream; a failure ends the process.
+  void Flush();
+
+  // Writes the following records to another stream (after a Flush); the
+  // buffer is kept, so one writer serves a series of files.
+  void SetStream(FILE *fp) { fp_ = fp; }
+
+ private:
+  FILE *fp_;
+  int n_;
+  size_t record_size_;
+  const char *ids_desc_;
+  const char *count_desc_;
+  std::vector<unsigned char> buffer_;
+  size_t used_ = 0;
+};
+
+class IdNgramReader {
+ public:
+  IdNgramReader(FILE *fp, int n, size_t block_size = 1 << 18);
+  IdNgramReader(const IdNgramReader &) = delete;
+  IdNgramReader &operator=(const IdNgramReader &) = delete;
+
+  // Reads the next record; false when not a single byte is left. A record
+  // cut short, or a read error, ends the process with the message naming
+  // the field that could not be read ("temporary n-gram ids", or
+  // `count_desc` for the count).
+  bool Next(wordid_t *ids, int32_t *count, const char *count_desc);
+
+ private:
+  size_t Fill();  // bytes available after topping up the buffer
+
+  FILE *fp_;
+  int n_;
+  size_t record_size_;
+  std::vector<unsigned char> buffer_;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+};
+
+}  // namespace lexkit
+
+#endif  // LEXKIT_IDNGRAM_RECORDS_H

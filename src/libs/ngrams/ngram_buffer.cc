@@ -1,0 +1,253 @@
+// Text -> sorted temporary files of distinct id n-grams with their counts.
+//
+// The text's windows of n consecutive word ids are collected in batches of
+// `buffer_size` windows; each batch is sorted (first id most significant,
+// ids unsigned), runs of equal windows are collapsed into one record with a
+// count, and the records are written as a numbered temporary file.
+//
+// A window is kept as one integer: the n ids side by side, each in as many
+// bits as the largest id of the vocabulary needs, oldest word highest. The
+// integers' numeric order is then the windows' order, the window that
+// follows is a shift and an or, and a batch sorts with a radix sort. Windows
+// too wide for 128 bits are kept as offsets into the batch's word ids.
+#include <stdio.h>
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "lexkit/pc_general.h"
+#include "libs/base/radix_sort.h"
+#include "libs/io/idngram_records.h"
+#include "libs/io/word_reader.h"
+#include "libs/ngrams/ngram_stages.h"
+#include "libs/ngrams/ngram_stats.h"
+#include "libs/vocabulary/vocab_lookup.h"
+
+namespace lexkit {
+
+namespace {
+
+constexpr int kMaxTempFiles = 65535;   // file numbers are written in 16 bits
+constexpr size_t kMaxNameLength = 499;  // the name buffer holds 500 bytes
+constexpr size_t kMaxWordLength = 499;
+
+// The ids of the text's words, in order.
+class IdSource {
+ public:
+  IdSource(FILE *fp, struct idngram_hash_table *vocabulary)
+      : reader_(fp, kMaxWordLength), lookup_(vocabulary) {}
+
+  bool Next(wordid_t *id) {
+    std::string_view word;
+    switch (reader_.Next(&word)) {
+      case WordReader::Status::kWord:
+        *id = lookup_.Find(word);
+        return true;
+      case WordReader::Status::kEnd:
+        return false;
+      case WordReader::Status::kError:
+        break;
+    }
+    quit(-1, "Error reading file");
+  }
+
+  wordid_t LargestId() const { return lookup_.LargestId(); }
+
+ private:
+  WordReader reader_;
+  VocabLookup lookup_;
+};
+
+// Messages take the verbosity as an unsigned 16-bit level.
+unsigned short Narrow(int verbosity) { return static_cast<unsigned short>(verbosity); }
+
+unsigned BitWidth(wordid_t value) {
+  unsigned bits = 0;
+  for (; value != 0; value >>= 1) ++bits;
+  return bits;
+}
+
+// Windows packed into one unsigned integer each.
+template <typename Key>
+class PackedWindows {
+ public:
+  PackedWindows(unsigned n, unsigned id_bits)
+      : n_(n),
+        id_bits_(id_bits),
+        mask_(n * id_bits == 8 * sizeof(Key) ? ~Key{0}
+                                             : (Key{1} << (n * id_bits)) - 1),
+        id_mask_((wordid_t{1} << (id_bits - 1) << 1) - 1),
+        ids_(n) {}
+
+  void Shift(wordid_t id) { current_ = ((current_ << id_bits_) | id) & mask_; }
+  void Append() { keys_.push_back(current_); }
+  void Clear() { keys_.clear(); }
+  void Sort() { RadixSort(&keys_, &scratch_, n_ * id_bits_); }
+
+  // Calls emit(ids, count) for each run of equal windows, in sorted order.
+  template <typename Emit>
+  void ForEachRun(Emit emit) {
+    for (size_t i = 0; i < keys_.size();) {
+      size_t j = i + 1;
+      while (j < keys_.size() && keys_[j] == keys_[i]) ++j;
+      Key key = keys_[i];
+      for (unsigned p = n_; p-- > 0; key >>= id_bits_)
+        ids_[p] = static_cast<wordid_t>(key) & id_mask_;
+      emit(ids_.data(), static_cast<int32_t>(j - i));
+      i = j;
+    }
+  }
+
+ private:
+  unsigned n_;
+  unsigned id_bits_;
+  Key mask_;
+  wordid_t id_mask_;
+  Key current_ = 0;
+  std::vector<Key> keys_;
+  std::vector<Key> scratch_;
+  std::vector<wordid_t> ids_;
+};
+
+// Windows as offsets into the batch's word ids (for any width).
+class OffsetWindows {
+ public:
+  explicit OffsetWindows(unsigned n) : n_(n) {}
+
+  void Shift(wordid_t id) { words_.push_back(id); }
+  void Append() { starts_.push_back(words_.size() - n_); }
+  void Clear() {
+    // Keep the current window: the first of the next batch.
+    words_.erase(words_.begin(), words_.end() - n_);
+    starts_.clear();
+  }
+  void Sort() {
+    const wordid_t *w = words_.data();
+    const size_t n = n_;
+    std::sort(starts_.begin(), starts_.end(), [w, n](size_t a, size_t b) {
+      return std::lexicographical_compare(w + a, w + a + n, w + b, w + b + n);
+    });
+  }
+
+  template <typename Emit>
+  void ForEachRun(Emit emit) {
+    const wordid_t *w = words_.data();
+    for (size_t i = 0; i < starts_.size();) {
+      size_t j = i + 1;
+      while (j < starts_.size() &&
+             std::equal(w + starts_[i], w + starts_[i] + n_, w + starts_[j]))
+        ++j;
+      emit(w + starts_[i], static_cast<int32_t>(j - i));
+      i = j;
+    }
+  }
+
+ private:
+  size_t n_;
+  std::vector<wordid_t> words_;
+  std::vector<size_t> starts_;
+};
+
+struct BatchSettings {
+  int verbosity;  // as given: ShowNgramProgress takes it unnarrowed
+  int buffer_size;
+  unsigned n;
+  const char *root;
+  const char *ext;
+};
+
+template <typename Windows>
+int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
+  // The first window; a text shorter than n words gives no file.
+  wordid_t id;
+  for (unsigned i = 0; i < s.n; ++i) {
+    if (!source.Next(&id)) return 0;
+    windows.Shift(id);
+  }
+  int number_of_tempfiles = 0;
+  IdNgramWriter writer(nullptr, static_cast<int>(s.n), "temporary n-gram ids",
+                       "temporary n-gram counts");
+  for (bool more = true; more;) {
+    pc_message(Narrow(s.verbosity), 2, "Reading text into the n-gram buffer...\n");
+    pc_message(Narrow(s.verbosity), 2,
+               "20,000 n-grams processed for each \".\", 1,000,000 for each "
+               "line.\n");
+    windows.Clear();
+    windows.Append();
+    for (int r = 1;; ++r) {
+      ShowNgramProgress(r, s.verbosity);
+      if (!source.Next(&id)) {
+        more = false;
+        break;
+      }
+      windows.Shift(id);
+      if (r == s.buffer_size) break;  // the window is the next batch's first
+      windows.Append();
+    }
+
+    pc_message(Narrow(s.verbosity), 2, "\nSorting n-grams...\n");
+    windows.Sort();
+
+    if (number_of_tempfiles == kMaxTempFiles)
+      quit(-1,
+           "read_txt2ngram_buffer: the text needs more than %d temporary "
+           "files, and their numbers would repeat. Use a larger buffer.\n",
+           kMaxTempFiles);
+    ++number_of_tempfiles;
+    std::string name = std::string(s.root) + "/" +
+                       std::to_string(static_cast<unsigned short>(number_of_tempfiles)) +
+                       s.ext;
+    if (name.size() > kMaxNameLength)
+      quit(-1,
+           "read_txt2ngram_buffer: the temporary file name '%s' is longer "
+           "than %zu characters\n",
+           name.c_str(), kMaxNameLength);
+    pc_message(Narrow(s.verbosity), 2, "Writing sorted n-grams to temporary file %s\n",
+               name.c_str());
+    FILE *fp = ox_oopen(name.c_str());
+    writer.SetStream(fp);
+    windows.ForEachRun(
+        [&writer](const wordid_t *ids, int32_t count) { writer.Write(ids, count); });
+    writer.Flush();
+    ox_oclose(fp);
+  }
+  return number_of_tempfiles;
+}
+
+}  // namespace
+
+int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
+                     int verbosity, wordid_t * /*buffer*/, int buffer_size,
+                     unsigned int n, const char *temp_file_root,
+                     const char *temp_file_ext) {
+  // The batches live in working memory of this call (8 or 16 bytes per
+  // window for packed windows), so the caller's buffer is not touched.
+  if (buffer_size < 1)
+    quit(-1, "read_txt2ngram_buffer: the buffer must hold at least one n-gram, not %d\n",
+         buffer_size);
+  if (n < 1) quit(-1, "read_txt2ngram_buffer: the n-gram length must be at least 1\n");
+
+  const BatchSettings settings{verbosity, buffer_size, n, temp_file_root, temp_file_ext};
+  try {
+    IdSource source(infp, vocabulary);
+    const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
+    const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
+    if (key_bits <= 64) {
+      PackedWindows<uint64_t> windows(n, id_bits);
+      return WriteBatches(source, windows, settings);
+    }
+    if (key_bits <= 128) {
+      PackedWindows<unsigned __int128> windows(n, id_bits);
+      return WriteBatches(source, windows, settings);
+    }
+    OffsetWindows windows(n);
+    return WriteBatches(source, windows, settings);
+  } catch (const std::bad_alloc &) {
+    quit(-1, "read_txt2ngram_buffer: out of memory for a buffer of %d n-grams\n",
+         buffer_size);
+  }
+}
+
+}  // namespace lexkit

@@ -1,0 +1,32 @@
+// The n-gram stages behind the entry points of ac_lmfunc_impl: text to
+// sorted temporary id n-gram files, and the two merges.
+#ifndef LEXKIT_LIBS_NGRAMS_NGRAM_STAGES_H
+#define LEXKIT_LIBS_NGRAMS_NGRAM_STAGES_H
+
+#include <stdio.h>
+
+#include "lexkit/ac_hash.h"
+#include "lexkit/general.h"
+
+namespace lexkit {
+
+// ngram_buffer.cc: text -> sorted temporary id n-gram files.
+int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
+                     int verbosity, wordid_t *buffer, int buffer_size,
+                     unsigned int n, const char *temp_file_root,
+                     const char *temp_file_ext);
+
+// text_merge.cc: merge of sorted word n-gram text files.
+void MergeTextNgramFiles(int start_file, int end_file,
+                         const char *temp_file_root, const char *temp_file_ext,
+                         int max_files, FILE *outfile, int n, int verbosity);
+
+// idngram_merge.cc: merge of sorted temporary id n-gram files.
+void MergeIdNgramFiles(int start_file, int end_file,
+                       const char *temp_file_root, const char *temp_file_ext,
+                       int max_files, FILE *outfile, bool write_ascii,
+                       int fof_size, int n_order);
+
+}  // namespace lexkit
+
+#endif  // LEXKIT_LIBS_NGRAMS_NGRAM_STAGES_H
