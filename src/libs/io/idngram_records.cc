@@ -1,6 +1,5 @@
 #include "libs/io/idngram_records.h"
 
-
 #include <algorithm>
 
 namespace lexkit {
