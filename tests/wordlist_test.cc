@@ -130,13 +130,14 @@ TEST(WordList, LongLinesGetTheIdsOfTheVocabularyIndex) {
         by_table += std::to_string(found) + ":" + wlist[id] + " ";
         by_index += std::to_string(index2(&index, wlist[id])) + ":" + wlist[id] + " ";
       }
-      printf("%s|%s|%s|%lld", by_array.c_str(), by_table.c_str(), by_index.c_str(),
-             static_cast<long long>(n_table));
+      printf("%s|%s|%s|%lld %lld", by_array.c_str(), by_table.c_str(), by_index.c_str(),
+             static_cast<long long>(n_table),
+             static_cast<long long>(count_vocab_entries(path.c_str())));
     });
     const std::string view = c.view + " ";
+    const std::string ids = std::to_string(std::count(view.begin(), view.end(), ':'));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "\n" + view + "|" + view + "|" + view + "|" +
-                         std::to_string(std::count(view.begin(), view.end(), ':')));
+    EXPECT_EQ(r.out, "\n" + view + "|" + view + "|" + view + "|" + ids + " " + ids);
   }
 }
 
