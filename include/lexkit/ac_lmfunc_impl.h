@@ -22,6 +22,9 @@ LEXKIT_EXPORT int picklex_impl(FILE *ifp, FILE *ofp, int cutoff,
  * words get the ids 1, 2, 3, ... in file order. */
 LEXKIT_EXPORT int read_vocab(const char *vocab_filename, int verbosity,
                              struct idngram_hash_table *vocabulary, int M);
+/* The number of ids read_vocab gives the words of a vocabulary file,
+ * repeated words included: the table it fills needs more chains than that. */
+LEXKIT_EXPORT vocab_sz_t count_vocab_entries(const char *vocab_filename);
 
 /* Text -> sorted temporary files of distinct id n-grams with counts, named
  * "%s/%hu%s" from temp_file_root, 1, 2, 3, ... and temp_file_ext. `buffer`

@@ -15,7 +15,7 @@ namespace {
 // The list is read as through a 1024-byte line buffer: a longer line comes
 // in pieces of 1023 bytes, each a line of its own. A field is at most 499
 // characters; the rest of a longer word starts the next field.
-constexpr size_t kLinePiece = 1023;
+constexpr size_t kLineMax = 1023;
 constexpr size_t kFieldMax = 499;
 
 std::string_view NextField(std::string_view line, size_t *pos) {
@@ -91,13 +91,11 @@ extern "C" fb_info *gen_fb_list(sih_t *vocab_ht, vocab_sz_t vocab_size,
   if (fb_list_filename == nullptr || fb_list_filename[0] == '\0') return marks;
 
   FILE *fp = ox_iopen(fb_list_filename);
-  lexkit::LineReader lines(fp);
-  std::string_view line;
-  while (lines.Next(&line)) {
-    for (size_t at = 0; at < line.size(); at += kLinePiece) {
-      const std::string_view piece = line.substr(at, kLinePiece);
-      if (!lexkit::IsCommentLine(piece)) ApplyListLine(piece, vocab_ht, size, marks);
-    }
+  lexkit::LineReader lines(fp, kLineMax);
+  std::string_view piece;
+  while (lines.Next(&piece)) {
+    const std::string_view line = lexkit::AsCString(piece);
+    if (!lexkit::IsCommentLine(line)) ApplyListLine(line, vocab_ht, size, marks);
   }
   if (lines.failed()) quit(-1, "gen_fb_list: could not read %s\n", fb_list_filename);
   ox_iclose(fp);

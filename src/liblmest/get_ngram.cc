@@ -16,7 +16,7 @@
 
 #include "lexkit/general.h"
 #include "lexkit/ngram.h"
-#include "libs/io/word_reader.h"
+#include "libs/io/word_scan.h"
 
 namespace {
 

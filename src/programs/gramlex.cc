@@ -55,22 +55,9 @@ const char *take_string_arg(int *argc, char **argv, const char *option) {
   return value;
 }
 
-// An upper bound of the number of ids the vocabulary loader gives: one per
-// line that is not a "##" comment, one more per 499 bytes of a long line
-// (the loader takes long lines in pieces).
+// The number of ids the vocabulary loader will give.
 long count_vocab_words(const char *path) {
-  FILE *fp = ox_iopen(path);
-  long words = 0;
-  char *line = nullptr;
-  size_t capacity = 0;
-  ssize_t len;
-  while ((len = getline(&line, &capacity, fp)) != -1) {
-    if (len >= 2 && line[0] == '#' && line[1] == '#') continue;
-    words += 1 + len / 499;
-  }
-  free(line);
-  ox_iclose(fp);
-  return words;
+  return static_cast<long>(count_vocab_entries(path));
 }
 
 // Removes a partial output and a private temporary directory when the

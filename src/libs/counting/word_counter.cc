@@ -23,6 +23,7 @@
 #include "libs/base/checked_array.h"
 #include "libs/base/fastmod.h"
 #include "libs/counting/word_count_table.h"
+#include "libs/io/block_input.h"
 #include "libs/io/word_scan.h"
 #include "libs/counting/counting.h"
 
@@ -46,66 +47,57 @@ void WarnTooLong(int verbosity, const char *word) {
              "countlex : WARNING: word too long, will be split: %s...\n", text);
 }
 
-// Reads `infp` to its end in large blocks and hands every non-empty word to
-// `sink.Word(bytes, length)`. The bytes stay valid until `sink.Flush()`,
-// which is called before the block they lie in is reused. A read error ends
-// the process once the words read before it have been handed over.
+// The text in large blocks. A word cut by the end of a block moves to the
+// front of the next, so a block holds up to kMaxWord - 1 carried bytes plus
+// a full read, with the scan padding after them.
+class TextBlocks : public BlockInput {
+ public:
+  explicit TextBlocks(FILE *fp) : BlockInput(fp, kBlockSize, kMaxWord) {}
+
+  // Hands every non-empty word to `sink.Word(bytes, length)`. The bytes stay
+  // valid until `sink.Flush()`, which is called before the block they lie
+  // in is reused. A read error ends the process once the words read before
+  // it have been handed over.
+  template <typename Sink>
+  void ReadWords(int verbosity, Sink &sink) {
+    bool has_nul = false;
+    auto refill = [&](const char *keep) {
+      sink.Flush();
+      Refill(keep);
+      has_nul = std::memchr(pos_, '\0', end_ - pos_) != nullptr;
+    };
+    for (;;) {
+      pos_ = SkipSpace(pos_, end_);
+      if (pos_ == end_) {
+        if (ended()) break;
+        refill(end_);
+        continue;
+      }
+      const char *limit =
+          static_cast<size_t>(end_ - pos_) > kMaxWord ? pos_ + kMaxWord : end_;
+      const char *stop = FindSpace(pos_, limit);
+      if (stop == end_ && !ended() && static_cast<size_t>(stop - pos_) < kMaxWord) {
+        refill(pos_);  // the word may go on in the input not read yet
+        continue;
+      }
+      size_t len = stop - pos_;
+      if (has_nul) {
+        const void *nul = std::memchr(pos_, '\0', len);
+        if (nul) len = static_cast<const char *>(nul) - pos_;
+      }
+      if (len == kMaxWord) WarnTooLong(verbosity, pos_);
+      if (len != 0) sink.Word(pos_, len);
+      pos_ = stop;
+    }
+    sink.Flush();
+    if (failed()) quit(-1, "Error reading input\n");
+  }
+};
+
+// Reads `infp` to its end and hands every word to `sink` (TextBlocks).
 template <typename Sink>
 void ReadWords(FILE *infp, int verbosity, Sink &sink) {
-  // A word cut by the end of a block moves to the front, so the block holds
-  // up to kMaxWord - 1 carried bytes plus a full read.
-  CheckedArray<char> buffer(kMaxWord + kBlockSize + kScanPadding);
-  char *const base = buffer.data();
-  char *const capacity_end = base + kMaxWord + kBlockSize;
-  const char *pos = base;
-  char *end = base;
-  bool at_end = false;
-  bool failed = false;
-  bool has_nul = false;
-
-  auto fill = [&] {
-    size_t got = fread(end, 1, capacity_end - end, infp);
-    end += got;
-    if (got == 0 || feof(infp) || ferror(infp)) {
-      at_end = true;
-      failed = ferror(infp) != 0;
-    }
-    has_nul = std::memchr(base, '\0', end - base) != nullptr;
-  };
-
-  for (;;) {
-    pos = SkipSpace(pos, end);
-    if (pos == end) {
-      if (at_end) break;
-      sink.Flush();
-      pos = end = base;
-      fill();
-      continue;
-    }
-    const char *limit =
-        static_cast<size_t>(end - pos) > kMaxWord ? pos + kMaxWord : end;
-    const char *stop = FindSpace(pos, limit);
-    if (stop == end && !at_end && static_cast<size_t>(stop - pos) < kMaxWord) {
-      // The word may go on in the input not read yet.
-      sink.Flush();
-      size_t carried = end - pos;
-      std::memmove(base, pos, carried);
-      pos = base;
-      end = base + carried;
-      fill();
-      continue;
-    }
-    size_t len = stop - pos;
-    if (has_nul) {
-      const void *nul = std::memchr(pos, '\0', len);
-      if (nul) len = static_cast<const char *>(nul) - pos;
-    }
-    if (len == kMaxWord) WarnTooLong(verbosity, pos);
-    if (len != 0) sink.Word(pos, len);
-    pos = stop;
-  }
-  sink.Flush();
-  if (failed) quit(-1, "Error reading input\n");
+  TextBlocks(infp).ReadWords(verbosity, sink);
 }
 
 // Counts words into a WordCountTable. While the table fits in the caches,

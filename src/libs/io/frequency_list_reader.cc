@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "libs/io/word_reader.h"
+#include "libs/io/word_scan.h"
 
 namespace lexkit {
 

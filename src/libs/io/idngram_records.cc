@@ -1,7 +1,5 @@
 #include "libs/io/idngram_records.h"
 
-#include <string.h>
-
 #include <algorithm>
 
 namespace lexkit {
@@ -29,36 +27,29 @@ void IdNgramWriter::Flush() {
 }
 
 IdNgramReader::IdNgramReader(FILE *fp, int n, size_t block_size)
-    : fp_(fp),
+    : BlockInput(fp, block_size, 4 * (static_cast<size_t>(n) + 1)),
       n_(n),
-      record_size_(4 * (static_cast<size_t>(n) + 1)),
-      buffer_(std::max(block_size, 2 * record_size_)) {}
+      record_size_(4 * (static_cast<size_t>(n) + 1)) {}
 
 size_t IdNgramReader::Fill() {
-  if (end_ - pos_ >= record_size_) return end_ - pos_;
-  memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
-  end_ -= pos_;
-  pos_ = 0;
-  while (end_ < record_size_) {
-    size_t got = fread_unlocked(buffer_.data() + end_, 1, buffer_.size() - end_, fp_);
-    if (got == 0) break;
-    end_ += got;
+  // A record cut by the end of the window moves to the front of the next.
+  while (static_cast<size_t>(end_ - pos_) < record_size_ && Refill(pos_)) {
   }
-  return end_;
+  return static_cast<size_t>(end_ - pos_);
 }
 
 bool IdNgramReader::Next(wordid_t *ids, int32_t *count, const char *count_desc) {
   size_t available = Fill();
   if (available < record_size_) {
     // A read error is never taken for the end of the input.
-    if (available == 0 && !ferror(fp_)) return false;
+    if (available == 0 && !failed()) return false;
     size_t field = available / 4;
     const char *desc =
         field < static_cast<size_t>(n_) ? "temporary n-gram ids" : count_desc;
     quit(-1, "ox_fread: problems reading %s.  Only %d of %d elements were read\n",
          desc, 0, 1);
   }
-  const unsigned char *in = buffer_.data() + pos_;
+  const unsigned char *in = reinterpret_cast<const unsigned char *>(pos_);
   for (int i = 0; i < n_; ++i, in += 4) ids[i] = LoadBigEndian32(in);
   *count = static_cast<int32_t>(LoadBigEndian32(in));
   pos_ += record_size_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lexkit/general.h"
+#include "libs/io/block_input.h"
 
 namespace lexkit {
 
@@ -59,12 +60,9 @@ class IdNgramWriter {
   size_t used_ = 0;
 };
 
-class IdNgramReader {
+class IdNgramReader : public BlockInput {
  public:
   IdNgramReader(FILE *fp, int n, size_t block_size = 1 << 18);
-  IdNgramReader(const IdNgramReader &) = delete;
-  IdNgramReader &operator=(const IdNgramReader &) = delete;
-
   // Reads the next record; false when not a single byte is left. A record
   // cut short, or a read error, ends the process with the message naming
   // the field that could not be read ("temporary n-gram ids", or
@@ -72,14 +70,10 @@ class IdNgramReader {
   bool Next(wordid_t *ids, int32_t *count, const char *count_desc);
 
  private:
-  size_t Fill();  // bytes available after topping up the buffer
+  size_t Fill();  // bytes available after topping up the window
 
-  FILE *fp_;
   int n_;
   size_t record_size_;
-  std::vector<unsigned char> buffer_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
 };
 
 }  // namespace lexkit

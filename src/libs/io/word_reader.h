@@ -16,12 +16,9 @@
 #include <vector>
 
 #include "libs/io/block_input.h"
+#include "libs/io/word_scan.h"
 
 namespace lexkit {
-
-inline bool IsCSpace(unsigned char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r
-}
 
 class WordReader : public BlockInput {
  public:

@@ -17,8 +17,10 @@ namespace lexkit {
 
 constexpr size_t kScanPadding = 16;
 
-inline bool IsSpaceByte(unsigned char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
+// The one white-space test of the toolkit's readers: what isspace() says in
+// the C locale, without the locale lookup.
+inline bool IsCSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r
 }
 
 #if defined(__SSE2__)
@@ -60,12 +62,12 @@ inline const char *FindSpace(const char *p, const char *limit) {
 #else  // portable fallback
 
 inline const char *SkipSpace(const char *p, const char *end) {
-  while (p < end && IsSpaceByte(static_cast<unsigned char>(*p))) ++p;
+  while (p < end && IsCSpace(static_cast<unsigned char>(*p))) ++p;
   return p;
 }
 
 inline const char *FindSpace(const char *p, const char *limit) {
-  while (p < limit && !IsSpaceByte(static_cast<unsigned char>(*p))) ++p;
+  while (p < limit && !IsCSpace(static_cast<unsigned char>(*p))) ++p;
   return p;
 }
 

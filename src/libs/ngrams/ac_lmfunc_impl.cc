@@ -34,6 +34,10 @@ extern "C" int read_vocab(const char *vocab_filename, int verbosity,
   return lexkit::LoadVocabIndex(vocab_filename, verbosity, vocabulary, M);
 }
 
+extern "C" vocab_sz_t count_vocab_entries(const char *vocab_filename) {
+  return lexkit::CountVocabEntries(vocab_filename);
+}
+
 extern "C" int read_txt2ngram_buffer(FILE *infp,
                                      struct idngram_hash_table *vocabulary,
                                      int32 verbosity, wordid_t *buffer,

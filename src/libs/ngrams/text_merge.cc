@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "lexkit/pc_general.h"
-#include "libs/io/word_reader.h"
+#include "libs/io/block_input.h"
+#include "libs/io/word_scan.h"
 #include "libs/ngrams/ngram_stages.h"
 
 namespace lexkit {
@@ -51,10 +52,10 @@ std::string FileName(const MergeSettings &s, int64_t number) {
 }
 
 // Reads the records of one input through a large buffer.
-class RecordReader {
+class RecordReader : public BlockInput {
  public:
   RecordReader(FILE *fp, const std::string &name, int n)
-      : fp_(fp), name_(name), n_(n), block_(1 << 18) {}
+      : BlockInput(fp, 1 << 18), name_(name), n_(n) {}
 
   // Reads the next record into `text` and `count`; false when only white
   // space is left. A record cut short, a count that is not a decimal
@@ -79,16 +80,14 @@ class RecordReader {
   [[noreturn]] void Fail(const char *format) { quit(-1, format, name_.c_str()); }
 
   bool Refill() {
-    pos_ = end_ = 0;
-    size_t got = fread_unlocked(block_.data(), 1, block_.size(), fp_);
-    if (got == 0 && ferror(fp_)) Fail("Error reading temp file %s\n");
-    end_ = got;
-    return got != 0;
+    if (BlockInput::Refill()) return true;
+    if (failed()) Fail("Error reading temp file %s\n");
+    return false;
   }
 
   bool SkipSpace() {
     for (;;) {
-      while (pos_ != end_ && IsCSpace(static_cast<unsigned char>(block_[pos_]))) ++pos_;
+      while (pos_ != end_ && IsCSpace(static_cast<unsigned char>(*pos_))) ++pos_;
       if (pos_ != end_) return true;
       if (!Refill()) return false;
     }
@@ -100,17 +99,16 @@ class RecordReader {
     size_t length = 0;
     bool cut = false;
     do {
-      size_t start = pos_;
-      while (pos_ != end_ && !IsCSpace(static_cast<unsigned char>(block_[pos_]))) ++pos_;
-      size_t piece = pos_ - start;
+      const char *start = pos_;
+      while (pos_ != end_ && !IsCSpace(static_cast<unsigned char>(*pos_))) ++pos_;
+      size_t piece = static_cast<size_t>(pos_ - start);
       if (length + piece > kMaxWordLength)
         quit(-1, "merge_tempfiles: temp file %s holds a word longer than %zu bytes\n",
              name_.c_str(), kMaxWordLength);
       if (!cut) {
-        const char *bytes = block_.data() + start;
-        const char *nul = static_cast<const char *>(memchr(bytes, '\0', piece));
-        size_t keep = nul ? static_cast<size_t>(nul - bytes) : piece;
-        text->append(bytes, keep);
+        const char *nul = static_cast<const char *>(memchr(start, '\0', piece));
+        size_t keep = nul ? static_cast<size_t>(nul - start) : piece;
+        text->append(start, keep);
         cut = nul != nullptr;
       }
       length += piece;
@@ -123,15 +121,15 @@ class RecordReader {
   // A count as "%d" reads it: an optional sign and decimal digits.
   bool ReadCount(int32_t *count) {
     if (!SkipSpace()) return false;
-    bool negative = block_[pos_] == '-';
-    if (block_[pos_] == '+' || block_[pos_] == '-') ++pos_;
+    bool negative = *pos_ == '-';
+    if (*pos_ == '+' || *pos_ == '-') ++pos_;
     int64_t value = 0;
     bool any_digit = false;
-    while ((pos_ != end_ || Refill()) && block_[pos_] >= '0' && block_[pos_] <= '9') {
+    while ((pos_ != end_ || Refill()) && *pos_ >= '0' && *pos_ <= '9') {
       any_digit = true;
       // Past the 32-bit range the value only needs to stay out of it.
       if (value <= std::numeric_limits<int32_t>::max())
-        value = value * 10 + (block_[pos_] - '0');
+        value = value * 10 + (*pos_ - '0');
       ++pos_;
     }
     if (negative) value = -value;
@@ -142,12 +140,8 @@ class RecordReader {
     return true;
   }
 
-  FILE *fp_;
   std::string name_;
   int n_;
-  std::vector<char> block_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
 };
 
 // Where merged records go: the caller's stream, or an intermediate file

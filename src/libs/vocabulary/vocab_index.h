@@ -3,12 +3,17 @@
 #define LEXKIT_LIBS_VOCABULARY_VOCAB_INDEX_H
 
 #include "lexkit/ac_hash.h"
+#include "lexkit/general.h"
 
 namespace lexkit {
 
 // vocab_index.cc: vocabulary file -> vocabulary index table.
 int LoadVocabIndex(const char *vocab_filename, int verbosity,
                    struct idngram_hash_table *vocabulary, int M);
+
+// The number of ids LoadVocabIndex gives the words of the file, repeated
+// words included: a table for it needs more chains than that.
+vocab_sz_t CountVocabEntries(const char *vocab_filename);
 
 }  // namespace lexkit
 
