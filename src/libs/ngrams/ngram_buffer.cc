@@ -30,7 +30,7 @@ namespace lexkit {
 
 namespace {
 
-// File 65536 would take the name of file 0, and 65537 that of file 1.
+// More files would repeat the 16-bit numbers of their names.
 constexpr int kMaxTempFiles = static_cast<int>(kNamesPerCycle) - 1;
 constexpr size_t kNameBuffer = 500;  // names are composed in the word buffer
 constexpr size_t kMaxWordLength = 499;
