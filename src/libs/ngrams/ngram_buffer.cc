@@ -23,14 +23,16 @@
 #include "libs/io/word_reader.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/ngram_stats.h"
+#include "libs/ngrams/temp_name.h"
 #include "libs/vocabulary/vocab_lookup.h"
 
 namespace lexkit {
 
 namespace {
 
-constexpr int kMaxTempFiles = 65535;   // file numbers are written in 16 bits
-constexpr size_t kMaxNameLength = 499;  // the name buffer holds 500 bytes
+// More files would repeat the 16-bit numbers of their names.
+constexpr int kMaxTempFiles = static_cast<int>(kNamesPerCycle) - 1;
+constexpr size_t kNameBuffer = 500;  // names are composed in the word buffer
 constexpr size_t kMaxWordLength = 499;
 
 // The ids of the text's words, in order.
@@ -154,8 +156,7 @@ struct BatchSettings {
   int verbosity;  // as given: ShowNgramProgress takes it unnarrowed
   int buffer_size;
   unsigned n;
-  const char *root;
-  const char *ext;
+  TempNames names;
 };
 
 template <typename Windows>
@@ -196,14 +197,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
            "files, and their numbers would repeat. Use a larger buffer.\n",
            kMaxTempFiles);
     ++number_of_tempfiles;
-    std::string name = std::string(s.root) + "/" +
-                       std::to_string(static_cast<unsigned short>(number_of_tempfiles)) +
-                       s.ext;
-    if (name.size() > kMaxNameLength)
-      quit(-1,
-           "read_txt2ngram_buffer: the temporary file name '%s' is longer "
-           "than %zu characters\n",
-           name.c_str(), kMaxNameLength);
+    const std::string name = s.names.Name(number_of_tempfiles);
     pc_message(Narrow(s.verbosity), 2, "Writing sorted n-grams to temporary file %s\n",
                name.c_str());
     FILE *fp = ox_oopen(name.c_str());
@@ -229,7 +223,9 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
          buffer_size);
   if (n < 1) quit(-1, "read_txt2ngram_buffer: the n-gram length must be at least 1\n");
 
-  const BatchSettings settings{verbosity, buffer_size, n, temp_file_root, temp_file_ext};
+  const BatchSettings settings{verbosity, buffer_size, n,
+                               TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
+                                         "temporary file name", kNameBuffer)};
   try {
     IdSource source(infp, vocabulary);
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
