@@ -34,7 +34,7 @@ typedef struct {
 } buildlex_options;
 
 /* Fills `options` with the defaults: order 3, Good-Turing, open
- * vocabulary, cut-offs 0, ranges 1 for unigrams and 7 above, fof_size 10,
+ * vocabulary, cut-offs 0, Good-Turing ranges 7, fof_size 10,
  * two-byte counts and back-off weights over [-3.2, 2.5] with 10000 exact
  * ones outside, verbosity 2, no file names. */
 LEXKIT_EXPORT void buildlex_default_options(buildlex_options *options);

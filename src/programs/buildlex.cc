@@ -19,7 +19,7 @@ void help_message() {
   fprintf(stderr, "                [ -ascii_input ]\n");
   fprintf(stderr, "                [ -good_turing | -absolute | -linear | -witten_bell ]\n");
   fprintf(stderr, "                [ -cutoffs 0 0 ... ]            (one per order from 2)\n");
-  fprintf(stderr, "                [ -disc_ranges 1 7 7 ... ]      (one per order)\n");
+  fprintf(stderr, "                [ -disc_ranges 7 7 7 ... ]      (one per order)\n");
   fprintf(stderr, "                [ -fof_size 10 ]\n");
   fprintf(stderr, "                [ -vocab_type open | closed ]\n");
   fprintf(stderr, "                [ -context .ccs ]\n");
