@@ -1,0 +1,186 @@
+// buildlex: models of a small text worked out by hand for each method, odd
+// data that must still give sound models, bad input that must be refused,
+// and the program's outputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "idngram_files.h"
+#include "lexkit/buildlex.h"
+#include "liblmest/model/model_file.h"
+#include "test_support.h"
+
+using lexkit_test::ReadFile;
+using lexkit_test::RunChild;
+using lexkit_test::RunProgram;
+using lexkit_test::ScratchDir;
+using lexkit_test::WriteFile;
+
+namespace {
+
+// An ARPA model read back: log10 probability and back-off weight by words.
+struct Arpa {
+  std::vector<uint64_t> counts;  // from \data\, per order
+  std::map<std::string, std::pair<double, double>> entries;
+  bool ended = false;
+};
+
+Arpa ParseArpa(const std::string &text) {
+  Arpa arpa;
+  std::istringstream in(text);
+  std::string line;
+  int order = 0;
+  while (std::getline(in, line)) {
+    if (line.rfind("ngram ", 0) == 0) {
+      arpa.counts.push_back(std::stoull(line.substr(line.find('=') + 1)));
+    } else if (line.size() > 2 && line[0] == '\\' && line.find("-grams:") != std::string::npos) {
+      order = std::stoi(line.substr(1));
+    } else if (line == "\\end\\") {
+      arpa.ended = true;
+    } else if (order > 0 && !line.empty()) {
+      const size_t tab = line.find('\t');
+      const size_t tab2 = line.find('\t', tab + 1);
+      const double bow = tab2 == std::string::npos ? 0.0 : std::stod(line.substr(tab2 + 1));
+      arpa.entries[line.substr(tab + 1, tab2 - tab - 1)] = {std::stod(line.substr(0, tab)), bow};
+    }
+  }
+  return arpa;
+}
+
+struct Files {
+  ScratchDir dir;
+  std::string idngram = dir.File("t.id3");
+  std::string vocab = dir.File("t.vocab");
+  std::string arpa = dir.File("t.arpa");
+  std::string binary = dir.File("t.bin");
+};
+
+// Options for the files, at verbosity 0.
+buildlex_options Options(const Files &f, int method) {
+  buildlex_options o;
+  buildlex_default_options(&o);
+  o.idngram_filename = f.idngram.c_str();
+  o.vocab_filename = f.vocab.c_str();
+  o.arpa_filename = f.arpa.c_str();
+  o.ascii_input = 1;
+  o.good_turing = method == 1;
+  o.absolute = method == 2;
+  o.linear = method == 3;
+  o.witten_bell = method == 4;
+  o.verbosity = 0;
+  return o;
+}
+
+// Builds in a child process (a build keeps its tables until the process
+// ends) and returns the child's result.
+lexkit_test::ChildResult Build(const buildlex_options &o) {
+  return RunChild([&] { buildlex_impl(&o); });
+}
+
+// The text "c a c e d e b c c e d e d e" (14 words) as gramlex gives its 12
+// trigrams, vocabulary a b c d e f (ids 1..6; f is never seen).
+const char kTrigrams[] =
+    "1 3 5 1\n"   // a c e
+    "2 3 3 1\n"   // b c c
+    "3 1 3 1\n"   // c a c
+    "3 3 5 1\n"   // c c e
+    "3 5 4 2\n"   // c e d
+    "4 5 2 1\n"   // d e b
+    "4 5 4 1\n"   // d e d
+    "5 2 3 1\n"   // e b c
+    "5 4 5 3\n";  // e d e
+const char kVocab[] = "a\nb\nc\nd\ne\nf\n";
+
+// Counts, as prefix totals of the trigrams:
+//   unigrams  c 4, e 4, d 2, a 1, b 1 (N = 12); f and <unk> 0
+//   bigrams   c a 1, c c 1, c e 2, e b 1, e d 3, d e 2, a c 1, b c 1
+//   trigrams  e d e 3, c e d 2, and seven of count 1
+// so the frequencies of frequencies are, by order: n1 2, n2 1, n4 2;
+// n1 5, n2 2, n3 1; n1 7, n2 1, n3 1.
+// The unigram mass left by discounting goes to f and <unk> in equal shares.
+// Checked below: every unigram, P(e | c) and alpha(c), P(e | e d) and
+// alpha(e d), where alpha(h) = (1 - sum P(w | h)) / (1 - sum P(w | h'))
+// over h's successors, and
+//   alpha(c):   successors a 1, c 1, e 2 of c (4)
+//   alpha(e d): successor e 3 of e d (3); its lower P(e | d), d (2)
+//               having the one successor e 2.
+struct Expected {
+  const char *name;
+  int method;
+  double unigrams[7];  // <unk> a b c d e f
+  double p_e_c, alpha_c, p_e_ed, alpha_ed;
+};
+
+const Expected kExpected[] = {
+    // Good-Turing: the unigram and trigram tallies support no range
+    // (x1 = 2 n2 / n1 = 1 and 2/7 equal Katz's c for K = 1, and n3 = 0 or
+    // x2 = 1.5 > 1 for K = 2), so those counts stay whole; bigrams get
+    // K = 2: x1 = 4/5, x2 = 3/4, c = 3 n3 / n1 = 3/5, d1 = (x1 - c) / (1 - c)
+    // = 1/2, d2 = 3/8.
+    // Nothing is left for f and <unk>: they share the Witten-Bell estimate
+    // T / (N + T) = 5/17, the seen words keeping c / 12 * 12/17 = c / 17.
+    // P(e | c) = 2 * 3/8 / 4 = 3/16; alpha(c) = (1 - (1/2 + 3/4 + 1/2) / 4)
+    //   / (1 - (1 + 4 + 4) / 17) = (9/16) / (8/17) = 153/128.
+    // e d: P(e | e d) = 1 leaves nothing, so the Witten-Bell share 1/(3+1)
+    //   stays: P(e | e d) = 3/4, alpha(e d) = (1/4) / (1 - P(e | d)) with
+    //   P(e | d) = 2 * 3/8 / 2 = 3/8: (1/4) / (5/8) = 2/5.
+    {"good_turing", 1, {5 / 34., 1 / 17., 1 / 17., 4 / 17., 2 / 17., 4 / 17., 5 / 34.},
+     3 / 16., 153 / 128., 3 / 4., 2 / 5.},
+    // Absolute: D = n1 / (n1 + 2 n2) = 1/2, 5/9, 7/9 by order.
+    // Unigrams (c - 1/2) / 12: c, e 7/24, d 1/8, a, b 1/24; f and <unk>
+    //   share 2.5/12: 5/48 each.
+    // P(e | c) = (2 - 5/9) / 4 = 13/36; alpha(c) = (1 - (4/9 + 4/9 + 13/9) / 4)
+    //   / (1 - (1/24 + 7/24 + 7/24)) = (5/12) / (3/8) = 10/9.
+    // P(e | e d) = (3 - 7/9) / 3 = 20/27; P(e | d) = (2 - 5/9) / 2 = 13/18;
+    //   alpha(e d) = (7/27) / (5/18) = 14/15.
+    {"absolute", 2, {5 / 48., 1 / 24., 1 / 24., 7 / 24., 1 / 8., 7 / 24., 5 / 48.},
+     13 / 36., 10 / 9., 20 / 27., 14 / 15.},
+    // Linear: ratio 1 - n1 / N = 5/6, 7/12, 5/12 by order (N = 12).
+    // Unigrams c * 5/6 / 12: c, e 5/18, d 5/36, a, b 5/72; f and <unk> 1/12.
+    // P(e | c) = 2 * 7/12 / 4 = 7/24; alpha(c) = (1 - 7/12) / (1 - 9 * 5/72)
+    //   = (5/12) / (3/8) = 10/9.
+    // P(e | e d) = 5/12; P(e | d) = 7/12; alpha(e d) = (7/12) / (5/12) = 7/5.
+    {"linear", 3, {1 / 12., 5 / 72., 5 / 72., 5 / 18., 5 / 36., 5 / 18., 1 / 12.},
+     7 / 24., 10 / 9., 5 / 12., 7 / 5.},
+    // Witten-Bell: unigrams are not discounted, so f and <unk> share 5/17
+    // as for Good-Turing. A count c in a context of count m with T types
+    // becomes m c / (m + T), so P = c / (m + T).
+    // P(e | c) = 2 / (4 + 3) = 2/7; alpha(c) = (3/7) / (8/17) = 51/56.
+    // P(e | e d) = 3 / (3 + 1) = 3/4; P(e | d) = 2 / (2 + 1) = 2/3;
+    //   alpha(e d) = (1/4) / (1/3) = 3/4.
+    {"witten_bell", 4, {5 / 34., 1 / 17., 1 / 17., 4 / 17., 2 / 17., 4 / 17., 5 / 34.},
+     2 / 7., 51 / 56., 3 / 4., 3 / 4.},
+};
+
+TEST(BuildlexHandComputed, FourMethodsOnASmallText) {
+  const char *words[] = {"<unk>", "a", "b", "c", "d", "e", "f"};
+  for (const Expected &e : kExpected) {
+    SCOPED_TRACE(e.name);
+    Files f;
+    WriteFile(f.idngram, kTrigrams);
+    WriteFile(f.vocab, kVocab);
+    buildlex_options o = Options(f, e.method);
+    o.four_byte_alphas = 1;  // weights as floats: no two-byte rounding
+    ASSERT_EQ(Build(o).status, 0);
+    const Arpa arpa = ParseArpa(ReadFile(f.arpa));
+    EXPECT_EQ(arpa.counts, (std::vector<uint64_t>{7, 8, 9}));
+    EXPECT_TRUE(arpa.ended);
+    double sum = 0;
+    for (int i = 0; i < 7; ++i) {
+      EXPECT_NEAR(arpa.entries.at(words[i]).first, std::log10(e.unigrams[i]), 1e-6) << words[i];
+      sum += e.unigrams[i];
+    }
+    EXPECT_NEAR(sum, 1.0, 1e-12);  // the hand values themselves
+    EXPECT_NEAR(arpa.entries.at("c e").first, std::log10(e.p_e_c), 1e-6);
+    EXPECT_NEAR(arpa.entries.at("c").second, std::log10(e.alpha_c), 1e-6);
+    EXPECT_NEAR(arpa.entries.at("e d e").first, std::log10(e.p_e_ed), 1e-6);
+    EXPECT_NEAR(arpa.entries.at("e d").second, std::log10(e.alpha_ed), 1e-6);
+    EXPECT_EQ(arpa.entries.at("e d e").second, 0.0);  // no weight at the top
+  }
+}
+
+}  // namespace
