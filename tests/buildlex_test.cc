@@ -11,7 +11,9 @@
 
 #include "idngram_files.h"
 #include "lexkit/buildlex.h"
+#include "liblmest/build/model_build.h"
 #include "liblmest/model/model_file.h"
+#include "model_walk.h"
 #include "test_support.h"
 
 using lexkit_test::ReadFile;
@@ -180,6 +182,111 @@ TEST(BuildlexHandComputed, FourMethodsOnASmallText) {
     EXPECT_NEAR(arpa.entries.at("e d e").first, std::log10(e.p_e_ed), 1e-6);
     EXPECT_NEAR(arpa.entries.at("e d").second, std::log10(e.alpha_ed), 1e-6);
     EXPECT_EQ(arpa.entries.at("e d e").second, 0.0);  // no weight at the top
+  }
+}
+
+// Small and odd data: each method gives a sound model (checked word by word
+// over the vocabulary), falling back with a warning where it must.
+TEST(BuildlexOddData, SoundModels) {
+  struct Case {
+    const char *name;
+    const char *vocab;
+    const char *trigrams;
+    bool closed;
+  } cases[] = {
+      {"empty file", "a\nb\n", "", false},
+      {"empty file, closed", "a\nb\n", "", true},
+      {"single n-gram", "a\nb\nc\n", "1 2 3 1\n", false},
+      {"one repeated word", "a\n", "1 1 1 10\n", false},
+      {"one repeated word, closed", "a\n", "1 1 1 10\n", true},
+      {"equal counts", "a\nb\nc\n", "1 2 3 5\n2 3 1 5\n3 1 2 5\n3 2 1 5\n", false},
+      {"multiples of 13", "a\nb\nc\n",
+       "1 2 2 26\n1 2 3 13\n2 3 1 13\n3 1 2 39\n3 3 3 13\n", false},
+      {"one-word vocabulary, unknown words", "a\n", "0 1 0 2\n1 0 0 3\n1 1 0 1\n", false},
+      {"one-word vocabulary, closed", "a\n", "0 1 0 2\n1 1 1 4\n", true},
+      {"unseen vocabulary words", "a\nb\nc\nd\ne\n", "1 2 1 1\n2 1 2 2\n", true},
+      {"every word follows", "a\nb\n", "1 1 1 3\n1 1 2 2\n1 2 1 1\n1 2 2 1\n2 1 1 1\n2 1 2 1\n2 2 1 1\n2 2 2 1\n", true},
+  };
+  for (const Case &c : cases) {
+    for (int method = 1; method <= 4; ++method) {
+      SCOPED_TRACE(std::string(c.name) + ", method " + std::to_string(method));
+      Files f;
+      WriteFile(f.idngram, c.trigrams);
+      WriteFile(f.vocab, c.vocab);
+      buildlex_options o = Options(f, method);
+      o.closed_vocabulary = c.closed;
+      lexkit::ModelBuild build(lexkit::MakeBuildConfig(o));
+      build.LoadVocabulary();
+      build.ReadCounts();
+      build.ComputeDiscounts();
+      build.Estimate(true);
+      lexkit_test::ExpectNormalised(build);
+      build.Write();
+      const Arpa arpa = ParseArpa(ReadFile(f.arpa));
+      ASSERT_TRUE(arpa.ended);
+      for (const auto &[words, values] : arpa.entries) {
+        EXPECT_TRUE(std::isfinite(values.first) && values.first <= 0) << words;
+        EXPECT_TRUE(std::isfinite(values.second)) << words;
+      }
+    }
+  }
+}
+
+TEST(BuildlexOddData, FallbackIsReported) {
+  Files f;
+  WriteFile(f.idngram, "1 2 2 26\n1 2 3 13\n2 3 1 13\n3 1 2 39\n");
+  WriteFile(f.vocab, "a\nb\nc\nd\n");
+  buildlex_options o = Options(f, 1);
+  o.verbosity = 1;
+  const auto r = Build(o);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.err.find("Warning : 1-grams : discounting left no probability for the unseen "
+                       "words; they share a Witten-Bell estimate of it.\n"),
+            std::string::npos)
+      << r.err;
+}
+
+// Bad input: status 255, a message naming the file and the record, and no
+// output.
+TEST(BuildlexBadInput, RefusedWithTheRecord) {
+  using lexkit_test::Encode;
+  using lexkit_test::Record;
+  struct Case {
+    const char *name;
+    std::string bytes;
+    bool ascii;
+    int n;
+    const char *message;  // after the file name
+  } cases[] = {
+      {"id beyond the vocabulary", "1 2 3 1\n1 2 7 1\n", true, 3,
+       ", record 2: word id 7 is beyond the vocabulary of 3 words.\n"},
+      {"out of order", Encode({{{1, 2, 3}, 1}, {{1, 1, 3}, 1}}), false, 3,
+       ", record 2: the n-gram is out of order (the file must be sorted).\n"},
+      {"repeated", "1 2 3 1\n2 2 2 1\n2 2 2 4\n", true, 3,
+       ", record 3: the n-gram repeats the one before.\n"},
+      {"count 0", Encode({{{1, 2, 3}, 0}}), false, 3, ", record 1: the count 0 is not positive.\n"},
+      {"negative count", "1 2 3 -4\n", true, 3, ", record 1: the count -4 is not positive.\n"},
+      {"truncated ASCII", "1 2 3 1\n1 2\n", true, 3,
+       " ends inside record 2: the file is truncated, or its n-grams are not of order 3.\n"},
+      {"truncated binary", Encode({{{1, 2, 3}, 1}}).substr(0, 14), false, 3,
+       " holds 14 bytes, not a whole number of 3-gram records of 16 bytes; is -n right?\n"},
+      {"order not that of the file", Encode({{{1, 2, 3}, 1}, {{1, 2, 4}, 1}}), false, 2,
+       " holds 32 bytes, not a whole number of 2-gram records of 12 bytes; is -n right?\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Files f;
+    WriteFile(f.idngram, c.bytes);
+    WriteFile(f.vocab, "a\nb\nc\n");
+    buildlex_options o = Options(f, 1);
+    o.ascii_input = c.ascii;
+    o.n = c.n;
+    o.bin_filename = f.binary.c_str();
+    const auto r = Build(o);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "buildlex : Error : " + f.idngram + c.message);
+    EXPECT_FALSE(lexkit_test::FileExists(f.arpa));
+    EXPECT_FALSE(lexkit_test::FileExists(f.binary));
   }
 }
 
