@@ -3,46 +3,57 @@
 #include <errno.h>
 #include <string.h>
 
+#include <algorithm>
 #include <charconv>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lexkit {
 namespace {
 
-// Lines gather in one buffer that goes to the stream in large writes.
+// Lines gather in one buffer that goes to the stream in large writes. Each
+// piece makes room for itself first, so a line of any length fits.
 class TextOut {
  public:
-  TextOut(FILE *fp, const char *path) : fp_(fp), path_(path) {
-    text_.reserve(kFlushAt + 4096);
-  }
+  TextOut(FILE *fp, const char *path) : fp_(fp), path_(path), text_(kBlock) {}
 
-  void Put(const char *s) { text_ += s; }
-  void Put(char c) { text_ += c; }
-  void Put(uint64_t v) { PutChars(v); }
-  void Put(float v) { PutChars(v); }
-  // Called after each line.
-  void LineDone() {
-    if (text_.size() >= kFlushAt) Flush();
+  void Put(std::string_view s) {
+    Room(s.size());
+    memcpy(text_.data() + used_, s.data(), s.size());
+    used_ += s.size();
+  }
+  void Put(char c) {
+    Room(1);
+    text_[used_++] = c;
+  }
+  // Numbers in their shortest form that reads back as the same value.
+  template <typename T>
+  void PutNumber(T v) {
+    Room(kNumberRoom);
+    used_ = static_cast<size_t>(
+        std::to_chars(text_.data() + used_, text_.data() + text_.size(), v).ptr - text_.data());
   }
   void Flush() {
-    if (!text_.empty() && fwrite_unlocked(text_.data(), 1, text_.size(), fp_) != text_.size())
+    if (used_ > 0 && fwrite_unlocked(text_.data(), 1, used_, fp_) != used_)
       quit(-1, "Error : could not write the ARPA model %s: %s\n", path_, strerror(errno));
-    text_.clear();
+    used_ = 0;
   }
 
  private:
-  static constexpr size_t kFlushAt = 1 << 20;
+  static constexpr size_t kBlock = 1 << 20;
+  static constexpr size_t kNumberRoom = 32;  // a float or a 64-bit integer
 
-  template <typename T>
-  void PutChars(T v) {
-    char digits[32];
-    const auto done = std::to_chars(digits, digits + sizeof digits, v);
-    text_.append(digits, done.ptr);
+  void Room(size_t bytes) {
+    if (text_.size() - used_ >= bytes) return;
+    Flush();
+    if (text_.size() < bytes) text_.resize(bytes);
   }
 
   FILE *fp_;
   const char *path_;
-  std::string text_;
+  std::vector<char> text_;
+  size_t used_ = 0;
 };
 
 }  // namespace
@@ -55,29 +66,35 @@ void WriteArpa(const ModelSource &model, FILE *fp, const char *path) {
   out.Put("\n\\data\\\n");
   for (int k = 0; k < n; ++k) {
     out.Put("ngram ");
-    out.Put(static_cast<uint64_t>(k + 1));
+    out.PutNumber(k + 1);
     out.Put('=');
-    out.Put(model.entries(k) - (k == 0 ? skipped : 0));
+    out.PutNumber(model.entries(k) - (k == 0 ? skipped : 0));
     out.Put('\n');
   }
   for (int k = 0; k < n; ++k) {
     out.Put("\n\\");
-    out.Put(static_cast<uint64_t>(k + 1));
+    out.PutNumber(k + 1);
     out.Put("-grams:\n");
     const bool weights = k + 1 < n;
+    // The entries of one context follow one another, so the text of the
+    // context ("\tw1 w2 ... ") is made once for all of them.
+    std::string context;
+    std::vector<wordid_t> context_words;
     model.VisitLevel(k, [&](uint64_t i, const wordid_t *words, float log10_prob) {
       if (k == 0 && i < skipped) return;
-      out.Put(log10_prob);
-      for (int l = 0; l <= k; ++l) {
-        out.Put(l == 0 ? '\t' : ' ');
-        out.Put(model.word(words[l]));
+      if (context.empty() || !std::equal(words, words + k, context_words.begin())) {
+        context_words.assign(words, words + k);
+        context = "\t";
+        for (int l = 0; l < k; ++l) (context += model.word(words[l])) += ' ';
       }
+      out.PutNumber(log10_prob);
+      out.Put(context);
+      out.Put(model.word(words[k]));
       if (weights) {
         out.Put('\t');
-        out.Put(model.log10_backoff(k, i));
+        out.PutNumber(model.log10_backoff(k, i));
       }
       out.Put('\n');
-      out.LineDone();
     });
   }
   out.Put("\n\\end\\\n");

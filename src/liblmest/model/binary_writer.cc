@@ -51,7 +51,7 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
   for (int k = 0; k < n; ++k) counts[k] = model.entries(k);
   uint64_t text_size = 0;
   for (uint64_t id = 0; id <= vocab_size; ++id)
-    text_size += strlen(model.word(static_cast<wordid_t>(id))) + 1;
+    text_size += model.word(static_cast<wordid_t>(id)).size() + 1;
   const std::string method = model.method_text();
   model_file::ModelFileHeader header;
   if (!model_file::MakeHeader(static_cast<uint32_t>(n), vocab_size, counts, text_size,
@@ -67,11 +67,11 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
     offsets.reserve(vocab_size + 2);
     uint64_t at = 0;
     for (uint64_t id = 0; id <= vocab_size; ++id) {
-      const char *word = model.word(static_cast<wordid_t>(id));
-      const uint64_t bytes = strlen(word) + 1;
-      writer.Append(model_file::kVocabText, word, bytes);
+      const std::string_view word = model.word(static_cast<wordid_t>(id));
+      writer.Append(model_file::kVocabText, word.data(), word.size());
+      writer.Append(model_file::kVocabText, "", 1);
       offsets.push_back(at);
-      at += bytes;
+      at += word.size() + 1;
     }
     offsets.push_back(at);
     writer.Append(model_file::kVocabOffsets, offsets.data(), offsets.size() * sizeof(uint64_t));

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "lexkit/general.h"
 
@@ -24,7 +25,7 @@ class ModelSource {
   // A closed model never predicts the unknown word.
   virtual bool closed() const = 0;
   // The word of an id; the unknown word is spelt "<unk>".
-  virtual const char *word(wordid_t id) const = 0;
+  virtual std::string_view word(wordid_t id) const = 0;
   virtual uint64_t entries(int k) const = 0;
   virtual wordid_t last_word(int k, uint64_t i) const = 0;
   // For k < order - 1: the first of entry i's successors in level k + 1.
