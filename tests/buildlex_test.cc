@@ -2,6 +2,7 @@
 // data that must still give sound models, bad input that must be refused,
 // and the program's outputs.
 #include <gtest/gtest.h>
+#include <string.h>
 
 #include <cmath>
 #include <map>
@@ -13,6 +14,7 @@
 #include "lexkit/buildlex.h"
 #include "liblmest/build/model_build.h"
 #include "liblmest/model/model_file.h"
+#include "liblmest/model/model_layout.h"
 #include "model_walk.h"
 #include "test_support.h"
 
@@ -288,6 +290,142 @@ TEST(BuildlexBadInput, RefusedWithTheRecord) {
     EXPECT_FALSE(lexkit_test::FileExists(f.arpa));
     EXPECT_FALSE(lexkit_test::FileExists(f.binary));
   }
+}
+
+// The compact forms: two-byte counts give the same model as four-byte ones;
+// two-byte back-off weights are those of four-byte floats within one step
+// of the two-byte scale, (2.5 + 3.2) / 55535 in log10, and the
+// probabilities are the same.
+TEST(BuildlexStorage, CompactAndFourByteForms) {
+  Files f;
+  WriteFile(f.idngram, kTrigrams);
+  WriteFile(f.vocab, kVocab);
+  const buildlex_options compact = Options(f, 1);
+  ASSERT_EQ(Build(compact).status, 0);
+  const std::string two_byte = ReadFile(f.arpa);
+  buildlex_options wide = compact;
+  wide.four_byte_counts = 1;
+  ASSERT_EQ(Build(wide).status, 0);
+  EXPECT_EQ(ReadFile(f.arpa), two_byte);
+  wide.four_byte_alphas = 1;
+  ASSERT_EQ(Build(wide).status, 0);
+  const Arpa a = ParseArpa(two_byte), b = ParseArpa(ReadFile(f.arpa));
+  ASSERT_EQ(a.entries.size(), b.entries.size());
+  for (const auto &[words, values] : a.entries) {
+    EXPECT_EQ(values.first, b.entries.at(words).first) << words;
+    EXPECT_NEAR(values.second, b.entries.at(words).second, 5.7 / 55535 + 1e-7) << words;
+  }
+}
+
+// The binary model holds the ARPA model's numbers as floats, in the layout
+// of model_file.h.
+TEST(BuildlexBinary, SameModelAsArpa) {
+  namespace mf = lexkit::model_file;
+  Files f;
+  WriteFile(f.idngram, kTrigrams);
+  WriteFile(f.vocab, kVocab);
+  buildlex_options o = Options(f, 4);
+  o.bin_filename = f.binary.c_str();
+  ASSERT_EQ(Build(o).status, 0);
+  const std::string bytes = ReadFile(f.binary);
+  mf::ModelFileHeader h;
+  ASSERT_GE(bytes.size(), sizeof h);
+  memcpy(&h, bytes.data(), sizeof h);
+  EXPECT_EQ(memcmp(h.magic, mf::kMagic, sizeof h.magic), 0);
+  EXPECT_EQ(h.version, mf::kFormatVersion);
+  EXPECT_EQ(h.byte_order, mf::kByteOrderMark);
+  EXPECT_EQ(h.file_size, bytes.size());
+  ASSERT_EQ(h.order, 3u);
+  EXPECT_EQ(h.vocab_size, 6u);
+  EXPECT_EQ(h.counts[0], 7u);
+  EXPECT_EQ(h.counts[1], 8u);
+  EXPECT_EQ(h.counts[2], 9u);
+  mf::ModelFileHeader expected;
+  ASSERT_TRUE(mf::MakeHeader(3, 6, h.counts, h.sections[mf::kVocabText].size,
+                             h.sections[mf::kMethodText].size, 0, &expected));
+  EXPECT_EQ(memcmp(&h, &expected, sizeof h), 0);
+  auto section = [&](uint32_t s) { return bytes.data() + h.sections[s].offset; };
+  const std::string method(section(mf::kMethodText), h.sections[mf::kMethodText].size);
+  EXPECT_EQ(method.rfind("method witten_bell\norder 3\nvocabulary open\n", 0), 0u) << method;
+  const char *words[] = {"<unk>", "a", "b", "c", "d", "e", "f"};
+  const char *text = section(mf::kVocabText);
+  std::vector<uint64_t> offsets(8);
+  memcpy(offsets.data(), section(mf::kVocabOffsets), 8 * sizeof(uint64_t));
+  for (int i = 0; i < 7; ++i) EXPECT_STREQ(text + offsets[i], words[i]);
+
+  const Arpa arpa = ParseArpa(ReadFile(f.arpa));
+  const auto level = [&](int k, uint32_t s) { return section(mf::kFirstLevelSection + k * mf::kSectionsPerLevel + s); };
+  std::vector<float> probs(7), bows(7);
+  memcpy(probs.data(), level(0, mf::kLevelProbs), 7 * sizeof(float));
+  memcpy(bows.data(), level(0, mf::kLevelBows), 7 * sizeof(float));
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(probs[i], static_cast<float>(arpa.entries.at(words[i]).first)) << words[i];
+    EXPECT_EQ(bows[i], static_cast<float>(arpa.entries.at(words[i]).second)) << words[i];
+  }
+  // The successors of "e" (id 5) in level 1 are "e b" and "e d".
+  std::vector<uint32_t> next(8), second(8);
+  memcpy(next.data(), level(0, mf::kLevelNext), 8 * sizeof(uint32_t));
+  memcpy(second.data(), level(1, mf::kLevelWords), 8 * sizeof(uint32_t));
+  ASSERT_EQ(next[6] - next[5], 2u);
+  EXPECT_EQ(second[next[5]], 2u);
+  EXPECT_EQ(second[next[5] + 1], 4u);
+  EXPECT_EQ(next[7], 8u);
+}
+
+// The program: usage, the inputs "-" and ".gz", and outputs that appear only
+// complete.
+TEST(BuildlexProgram, UsageInputsAndOutputs) {
+  Files f;
+  WriteFile(f.vocab, kVocab);
+  std::vector<lexkit_test::Record> records;
+  {
+    std::istringstream in(kTrigrams);
+    uint32_t a, b, c;
+    int32_t n;
+    while (in >> a >> b >> c >> n) records.push_back({{a, b, c}, n});
+  }
+  WriteFile(f.idngram, lexkit_test::Encode(records));
+
+  auto r = RunProgram("buildlex", {"-help"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("buildlex : Build a back-off language model", 0), 0u);
+  r = RunProgram("buildlex", {"-idngram", f.idngram, "-vocab", f.vocab});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("-idngram, -vocab and one of -arpa and -binary are required"),
+            std::string::npos);
+  r = RunProgram("buildlex", {"-idngram", f.idngram, "-vocab", f.vocab, "-arpa", f.arpa,
+                              "-vocab_type", "half"});
+  EXPECT_EQ(r.status, 255);
+
+  // Binary input from a file and from standard input give the same model;
+  // "Done." is all that verbosity 0 leaves.
+  r = RunProgram("buildlex", {"-idngram", f.idngram, "-vocab", f.vocab, "-arpa", f.arpa,
+                              "-verbosity", "0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "buildlex : Done.\n");
+  const std::string model = ReadFile(f.arpa);
+  EXPECT_EQ(model.rfind("\n\\data\\\nngram 1=7\nngram 2=8\nngram 3=9\n\n\\1-grams:\n", 0), 0u);
+  const std::string piped = f.dir.File("piped.arpa");
+  r = RunProgram("buildlex", {"-idngram", "-", "-vocab", f.vocab, "-arpa", piped,
+                              "-verbosity", "0"},
+                 ReadFile(f.idngram));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(piped), model);
+  const std::string gz = f.dir.File("t.id3.gz");
+  ASSERT_EQ(lexkit_test::RunShell("gzip -c " + f.idngram + " > " + gz).status, 0);
+  r = RunProgram("buildlex", {"-idngram", gz, "-vocab", f.vocab, "-arpa", piped + ".gz",
+                              "-verbosity", "0"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(lexkit_test::RunShell("gzip -dc " + piped + ".gz").out, model);
+
+  // A failed write: status 255, and neither output takes its name.
+  r = RunProgram("buildlex", {"-idngram", f.idngram, "-vocab", f.vocab, "-arpa",
+                              f.dir.File("new.arpa"), "-binary", "/dev/full", "-verbosity", "0"});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
+  EXPECT_FALSE(lexkit_test::FileExists(f.dir.File("new.arpa")));
+  r = lexkit_test::RunShell("ls -A " + f.dir.path());
+  EXPECT_EQ(r.out.find(".tmp-"), std::string::npos) << r.out;
 }
 
 }  // namespace
