@@ -1,7 +1,11 @@
-// The discounting method records and the choice of a method from the
-// command-line options.
+// The discounting method records, the choice of a method from the
+// command-line options, and the methods' names and parameters.
+#include <charconv>
+#include <string>
+
 #include "lexkit/ngram.h"
 #include "lexkit/pc_general.h"
+#include "liblmest/disc_meth_info.h"
 
 namespace {
 
@@ -42,6 +46,18 @@ constexpr const char kContradictionB[] =
     "Error : Assigned two contradictory discounting methods.\n"
     "Specify one of  -linear, -absolute, -good_turing or -witten_bell.\n";
 
+constexpr const char *kNames[] = {"good_turing", "absolute", "linear",
+                                  "witten_bell"};
+
+void AppendLine(std::string *text, const std::string &name, double value) {
+  char digits[32];
+  const auto done = std::to_chars(digits, digits + sizeof digits, value);
+  *text += name;
+  *text += ' ';
+  text->append(digits, done.ptr);
+  *text += '\n';
+}
+
 void choose(unsigned short *method, unsigned short code, const char *clash) {
   if (*method != 0) quit(-1, "%s", clash);
   *method = code;
@@ -68,3 +84,34 @@ extern "C" void init_ng_disc_method(ng_t *ng, flag linear, flag absolute,
   if (ng->discounting_method == 0) ng->discounting_method = 1;
   ng->disc_meth = disc_meth_init(ng->discounting_method);
 }
+
+namespace lexkit {
+
+const char *DiscMethName(const ng_t *ng) {
+  const int code = ng->discounting_method;
+  return code >= 1 && code <= 4 ? kNames[code - 1] : "none";
+}
+
+void AppendDiscMethParameters(const ng_t *ng, std::string *text) {
+  for (int k = 0; k < ng->n; ++k) {
+    const std::string order = std::to_string(k + 1);
+    switch (ng->discounting_method) {
+      case 1:  // Good-Turing: the range and the ratio of each count in it
+        AppendLine(text, "disc_range_" + order, ng->disc_range[k]);
+        for (int r = 1; r <= ng->disc_range[k]; ++r)
+          AppendLine(text, "gt_ratio_" + order + "_" + std::to_string(r),
+                     ng->gt_disc_ratio[k][r]);
+        break;
+      case 2:
+        AppendLine(text, "abs_disc_const_" + order, ng->abs_disc_const[k]);
+        break;
+      case 3:
+        AppendLine(text, "lin_disc_ratio_" + order, ng->lin_disc_ratio[k]);
+        break;
+      default:  // Witten-Bell has no parameters of its own
+        break;
+    }
+  }
+}
+
+}  // namespace lexkit

@@ -8,7 +8,7 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 extra=""
 case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
-for f in bin/countlex bin/picklex bin/gramlex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
+for f in bin/countlex bin/picklex bin/gramlex bin/buildlex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
 soname=$(readelf -d "$prefix/lib/liblexkit.so.0" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')

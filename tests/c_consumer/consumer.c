@@ -3,6 +3,7 @@
 #include <ac_hash.h>
 #include <ac_lmfunc_impl.h>
 #include <ac_parsetext.h>
+#include <buildlex.h>
 #include <general.h>
 #include <ngram.h>
 #include <pc_general.h>
@@ -27,6 +28,11 @@ int main(void) {
   if (lookup_index_of(count_table, 10, 3) != 3) return 3;
   if (lookup_index_of(count_table, 10, 500) != 9) return 4;
   pc_message(0, 1, "not shown\n");
+  {
+    buildlex_options options;
+    buildlex_default_options(&options);
+    if (options.n != 3 || options.arpa_filename != NULL) return 5;
+  }
   {
     disc_meth_t *method = disc_meth_init(1);
     if (method == NULL || method->type != 1) return 3;

@@ -1,0 +1,207 @@
+#include "liblmest/build/estimator.h"
+
+#include <algorithm>
+
+#include "lexkit/pc_general.h"
+#include "liblmest/build/level_walk.h"
+
+namespace lexkit {
+namespace {
+
+// A context whose kept successors leave less than this of the lower order's
+// mass has nothing left to back off to: the weight would divide by a sum
+// that rounding alone could wipe out.
+constexpr double kNoLowerMass = 1e-6;
+// Discounting that leaves less than this has taken nothing away.
+constexpr double kNoMassLeft = 1e-12;
+
+}  // namespace
+
+Estimator::Estimator(const ModelVocabulary &vocab, ModelTables *tables,
+                     const disc_meth_t *method)
+    : vocab_(vocab),
+      tables_(tables),
+      method_(method),
+      n_(tables->order()),
+      scales_(n_),
+      scaled_(n_),
+      halved_(n_, 0),
+      renormalised_(n_, 0),
+      reserved_(n_, 0) {}
+
+double Estimator::Discounted(int k, count_t c, count_t context_count,
+                             uint64_t context, bool tally) const {
+  // Witten-Bell reads the context's position at entry k - 1.
+  int positions[kMaxLevels] = {0};
+  if (k > 0) positions[k - 1] = static_cast<int>(context);
+  const double d = method_->dump_discounted_ngram_count(
+      const_cast<ng_t *>(tables_->record()), k, c, context_count, positions);
+  if (d > 0.0 && d <= c) return d;  // false for a NaN too
+  if (tally) ++halved_[k];
+  return 0.5 * c;
+}
+
+void Estimator::EstimateUnigrams() {
+  const uint64_t entries = tables_->size(0);
+  unigrams_.assign(entries, 0.0);
+  int64_t total = 0;
+  for (uint64_t w = 0; w < entries; ++w)
+    if (vocab_.predicted(static_cast<wordid_t>(w))) total += tables_->count(0, w);
+  // Totals are at most 2^31 - 1 per word; a sum beyond 32 bits is passed to
+  // the method saturated (it only scales the unused margin).
+  const auto margin = static_cast<count_t>(std::min<int64_t>(total, INT32_MAX));
+
+  double mass = 0.0;
+  uint64_t seen = 0;
+  std::vector<wordid_t> receivers;
+  for (uint64_t i = 0; i < entries; ++i) {
+    const auto w = static_cast<wordid_t>(i);
+    if (!vocab_.predicted(w)) continue;
+    const count_t c = tables_->count(0, i);
+    if (c > 0) {
+      unigrams_[i] = Discounted(0, c, margin, 0, true) / static_cast<double>(total);
+      mass += unigrams_[i];
+      ++seen;
+    }
+    if (c == 0 || (w == 0 && !vocab_.closed)) receivers.push_back(w);
+  }
+
+  double left = 1.0 - mass;
+  double scale = 1.0;
+  if (receivers.empty()) {
+    scale = 1.0 / mass;
+    ++renormalised_[0];
+  } else if (left <= kNoMassLeft) {
+    left = static_cast<double>(seen) / static_cast<double>(total + seen);
+    scale = (1.0 - left) / mass;
+    ++reserved_[0];
+  }
+  if (scale != 1.0)
+    for (double &p : unigrams_) p *= scale;
+  const double share = left / static_cast<double>(receivers.size());
+  if (!receivers.empty())
+    for (wordid_t w : receivers) unigrams_[w] += share;
+}
+
+double Estimator::Probability(int k, uint64_t i, uint64_t context) const {
+  if (!vocab_.predicted(tables_->word(k, i))) return 0.0;
+  const count_t context_count = tables_->count(k - 1, context);
+  double p = Discounted(k, tables_->count(k, i), context_count, context, false) /
+             context_count;
+  const std::vector<bool> &scaled = scaled_[k - 1];
+  if (!scaled.empty() && scaled[context]) p *= scales_[k - 1].at(context);
+  return p;
+}
+
+double Estimator::BackedOff(SuffixChain *chain, wordid_t w) const {
+  double weight = 1.0;
+  for (int l = static_cast<int>(chain->size()) - 1; l >= 0; --l) {
+    SuffixLink &link = (*chain)[l];
+    if (link.entry == ModelTables::kNone) continue;
+    const id__t *words = tables_->record()->word_id[l + 1];
+    const id__t *at = std::lower_bound(words + link.begin, words + link.end, w);
+    link.begin = static_cast<uint64_t>(at - words);
+    if (link.begin < link.end && *at == w)
+      return weight * Probability(l + 1, link.begin, link.entry);
+    weight *= exact_[l][link.entry];
+  }
+  return weight * unigrams_[w];
+}
+
+SuffixChain Estimator::Chain(const wordid_t *words, int length) const {
+  SuffixChain chain(length);
+  for (int l = 0; l < length; ++l) {
+    // The last l + 1 words, looked up from level 0 down.
+    const wordid_t *suffix = words + length - 1 - l;
+    uint64_t at = suffix[0];
+    for (int m = 1; m <= l && at != ModelTables::kNone; ++m)
+      at = tables_->FindSuccessor(m - 1, at, suffix[m]);
+    if (at == ModelTables::kNone) continue;
+    chain[l] = {at, tables_->FirstSuccessor(l, at), tables_->SuccessorsEnd(l, at)};
+  }
+  return chain;
+}
+
+void Estimator::ComputeBackoffWeights(int k) {
+  exact_.resize(k + 1);
+  std::vector<double> &weights = exact_[k];
+  weights.assign(tables_->size(k), 1.0);
+  std::vector<wordid_t> history(k + 1);
+  LevelWalk walk(*tables_, k);
+  while (walk.Next()) {
+    const uint64_t q = walk.position(k);
+    const uint64_t begin = tables_->FirstSuccessor(k, q);
+    const uint64_t end = tables_->SuccessorsEnd(k, q);
+    if (begin == end) continue;  // nothing kept: all backs off, weight 1
+    // The lower order's context: the words of q but its first.
+    for (int l = 1; l <= k; ++l) history[l - 1] = walk.word(l);
+    SuffixChain lower = Chain(history.data(), k);
+
+    const count_t c = tables_->count(k, q);
+    // Long double: the weight divides by 1 minus this sum.
+    long double kept = 0, kept_lower = 0;
+    uint64_t types = 0;
+    for (uint64_t s = begin; s < end; ++s) {
+      const wordid_t w = tables_->word(k + 1, s);
+      if (!vocab_.predicted(w)) continue;
+      ++types;
+      kept += Discounted(k + 1, tables_->count(k + 1, s), c, q, true) / c;
+      kept_lower += BackedOff(&lower, w);  // successors ascend
+    }
+    const double left = static_cast<double>(1.0L - kept);
+    const double lower_left = static_cast<double>(1.0L - kept_lower);
+    double scale = 1.0;
+    if (lower_left <= kNoLowerMass) {
+      scale = (1.0 - std::max(lower_left, 0.0)) / static_cast<double>(kept);
+      ++renormalised_[k + 1];
+    } else if (left <= kNoMassLeft) {
+      const double share = static_cast<double>(types) / (static_cast<double>(c) + types);
+      scale = (1.0 - share) / static_cast<double>(kept);
+      weights[q] = share / lower_left;
+      ++reserved_[k + 1];
+    } else {
+      weights[q] = left / lower_left;
+    }
+    if (scale != 1.0) {
+      scaled_[k].resize(tables_->size(k));
+      scaled_[k][q] = true;
+      scales_[k][q] = scale;
+    }
+  }
+}
+
+void Estimator::StoreBackoffWeights(int k) {
+  const std::vector<double> &weights = exact_[k];
+  for (uint64_t i = 0; i < weights.size(); ++i) tables_->SetAlpha(k, i, weights[i]);
+}
+
+void Estimator::ReportWarnings(unsigned short verbosity) const {
+  for (int k = 0; k < n_; ++k) {
+    if (halved_[k] > 0)
+      pc_message(verbosity, 1,
+                 "Warning : %d-grams : the discounted count of %llu n-grams was "
+                 "not above 0 and at most the count; they keep half their "
+                 "count.\n",
+                 k + 1, static_cast<unsigned long long>(halved_[k]));
+    if (k == 0) {
+      if (reserved_[0] > 0)
+        pc_message(verbosity, 1,
+                   "Warning : 1-grams : discounting left no probability for the "
+                   "unseen words; they share a Witten-Bell estimate of it.\n");
+      continue;
+    }
+    if (renormalised_[k] > 0)
+      pc_message(verbosity, 1,
+                 "Warning : %d-grams : %llu contexts leave nothing to back off "
+                 "to; their %d-gram probabilities were scaled to sum to 1.\n",
+                 k + 1, static_cast<unsigned long long>(renormalised_[k]), k + 1);
+    if (reserved_[k] > 0)
+      pc_message(verbosity, 1,
+                 "Warning : %d-grams : discounting left %llu contexts no "
+                 "probability for unseen words; they keep a Witten-Bell "
+                 "estimate of it.\n",
+                 k + 1, static_cast<unsigned long long>(reserved_[k]));
+  }
+}
+
+}  // namespace lexkit

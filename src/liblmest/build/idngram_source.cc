@@ -1,0 +1,76 @@
+#include "liblmest/build/idngram_source.h"
+
+#include <errno.h>
+#include <string.h>
+
+#include "libs/io/idngram_records.h"
+
+namespace lexkit {
+namespace {
+
+constexpr size_t kBlockBytes = 1 << 20;
+// An id no vocabulary reaches, placed before each ASCII record is read.
+constexpr id__t kUnread = 0xFFFFFFFFu;
+
+}  // namespace
+
+IdNgramSource::IdNgramSource(FILE *fp, const std::string &name, int n, bool ascii)
+    : fp_(fp), name_(name), n_(n), ascii_(ascii) {
+  if (!ascii_) {
+    const size_t record_bytes = 4 * (static_cast<size_t>(n) + 1);
+    block_.resize(kBlockBytes / record_bytes * record_bytes);
+  }
+}
+
+void IdNgramSource::CutShort() const {
+  quit(-1,
+       "buildlex : Error : %s ends inside record %llu: the file is truncated, "
+       "or its n-grams are not of order %d.\n",
+       name_.c_str(), static_cast<unsigned long long>(record_ + 1), n_);
+}
+
+bool IdNgramSource::Next(id__t *ids, count_t *count) {
+  const bool got = ascii_ ? NextAscii(ids, count) : NextBinary(ids, count);
+  if (got) ++record_;
+  return got;
+}
+
+bool IdNgramSource::NextBinary(id__t *ids, count_t *count) {
+  const size_t record_bytes = 4 * (static_cast<size_t>(n_) + 1);
+  if (end_ - pos_ < record_bytes) {
+    // The block holds whole records, so what is left is a partial record
+    // only at the end of the file.
+    memmove(block_.data(), block_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    size_t got;
+    while (end_ < block_.size() &&
+           (got = fread_unlocked(block_.data() + end_, 1, block_.size() - end_, fp_)) > 0)
+      end_ += got;
+    if (ferror(fp_))
+      quit(-1, "buildlex : Error : could not read %s: %s\n", name_.c_str(),
+           strerror(errno));
+    if (end_ == 0) return false;
+    if (end_ < record_bytes) CutShort();
+  }
+  const unsigned char *in = block_.data() + pos_;
+  for (int i = 0; i < n_; ++i, in += 4) ids[i] = LoadBigEndian32(in);
+  *count = static_cast<count_t>(LoadBigEndian32(in));
+  pos_ += record_bytes;
+  return true;
+}
+
+bool IdNgramSource::NextAscii(id__t *ids, count_t *count) {
+  // get_ngram returns 0 both at the end and inside a record cut short,
+  // leaving the ids it read; an id changed from kUnread tells them apart.
+  ids[0] = kUnread;
+  ngram record{static_cast<unsigned short>(n_), ids, 0};
+  if (get_ngram(fp_, &record, 1)) {
+    *count = record.count;
+    return true;
+  }
+  if (n_ > 0 && ids[0] != kUnread) CutShort();
+  return false;
+}
+
+}  // namespace lexkit

@@ -1,0 +1,125 @@
+// The tables of a back-off model in the ng_t record, in its compact forms:
+// per level the last word of each entry (level 0 is dense: entry i is word
+// i), its count (a two-byte place in the level's count table, or four bytes
+// with -four_byte_counts), for the levels below the top the start of its
+// successors in the next level (short indices with their pointer table) and
+// its back-off weight (a two-byte code, or a four-byte float with
+// -four_byte_alphas). The successors of an entry are contiguous and sorted
+// by word id. This class owns every row it gives the record and is the only
+// code that reads or writes the compact forms.
+#ifndef LEXKIT_LIBLMEST_BUILD_MODEL_TABLES_H
+#define LEXKIT_LIBLMEST_BUILD_MODEL_TABLES_H
+
+#include <stdint.h>
+
+#include <unordered_map>
+#include <vector>
+
+#include "lexkit/ngram.h"
+#include "libs/base/checked_array.h"
+
+namespace lexkit {
+
+constexpr int kMaxLevels = 10;  // the highest order of a model
+
+struct StorageConfig {
+  bool four_byte_counts = false;
+  bool four_byte_alphas = false;
+  double min_alpha = -3.2;  // log10 range of the two-byte weights
+  double max_alpha = 2.5;
+  int out_of_range_alphas = 10000;  // weights outside it, kept exactly
+};
+
+class ModelTables {
+ public:
+  static constexpr uint64_t kNone = UINT64_MAX;
+
+  // Sets up the record `ng` (n and vocab_size already set) with level 0 of
+  // vocab_size + 1 entries and room for `capacity[k]` entries at each level
+  // k >= 1 (table_sizes, as calc_mem_req leaves them).
+  ModelTables(ng_t *ng, const StorageConfig &storage,
+              const table_size_t *capacity);
+  ModelTables(const ModelTables &) = delete;
+  ModelTables &operator=(const ModelTables &) = delete;
+
+  int order() const { return ng_->n; }
+  uint64_t size(int k) const { return static_cast<uint64_t>(ng_->num_kgrams[k]); }
+  wordid_t word(int k, uint64_t i) const {
+    return k == 0 ? static_cast<wordid_t>(i) : ng_->word_id[k][i];
+  }
+  count_t count(int k, uint64_t i) const {
+    return four_byte_counts_ ? ng_->count4[k][i]
+                             : ng_->count_table[k][ng_->count[k][i]];
+  }
+
+  // The successors of entry i of level k < order - 1: [begin, end) of level
+  // k + 1.
+  uint64_t FirstSuccessor(int k, uint64_t i) const {
+    return static_cast<uint64_t>(get_full_index(
+        ng_->ind[k][i], ng_->ptr_table[k], ng_->ptr_table_size[k],
+        static_cast<int>(i)));
+  }
+  uint64_t SuccessorsEnd(int k, uint64_t i) const {
+    return i + 1 >= size(k) ? size(k + 1) : FirstSuccessor(k, i + 1);
+  }
+  // The entry of level k in [begin, end) whose word is w, or kNone.
+  uint64_t Find(int k, uint64_t begin, uint64_t end, wordid_t w) const;
+  // The successor of entry i of level k whose word is w, or kNone.
+  uint64_t FindSuccessor(int k, uint64_t i, wordid_t w) const {
+    return Find(k + 1, FirstSuccessor(k, i), SuccessorsEnd(k, i), w);
+  }
+
+  // Filling, in the order of the entries. Level 0 entries get their counts
+  // by SetCount; the other levels grow by Append and shrink by Truncate.
+  void SetCount(int k, uint64_t i, count_t c);
+  void Append(int k, wordid_t w, count_t c);
+  // Entry i of level k's successors start at `full` in level k + 1; called
+  // for the entries in ascending order with non-decreasing positions.
+  void SetFirstSuccessor(int k, uint64_t i, uint64_t full);
+  void Truncate(int k, uint64_t new_size);
+
+  double alpha(int k, uint64_t i) const;
+  void SetAlpha(int k, uint64_t i, double alpha);
+
+  ng_t *record() { return ng_; }
+  const ng_t *record() const { return ng_; }
+
+ private:
+  // The place of count c in the count table of level k.
+  count_ind_t CountPlace(int k, count_t c);
+
+  ng_t *ng_;
+  bool four_byte_counts_;
+  bool four_byte_alphas_;
+  int elements_in_range_;  // two-byte weight codes within the range
+
+  // The rows given to the record, per level.
+  std::vector<CheckedArray<id__t>> words_;
+  std::vector<CheckedArray<count_ind_t>> counts_;
+  std::vector<CheckedArray<count_t>> counts4_;
+  std::vector<CheckedArray<count_t>> count_tables_;
+  std::vector<CheckedArray<index__t>> successors_;
+  std::vector<CheckedArray<ptr_tab_t>> ptr_tables_;
+  std::vector<CheckedArray<bo_weight_t>> weights_;
+  std::vector<CheckedArray<four_byte_t>> weights4_;
+  CheckedArray<double> alpha_array_;
+  // The record's arrays of row pointers and per-level numbers.
+  std::vector<id__t *> word_rows_;
+  std::vector<count_ind_t *> count_rows_;
+  std::vector<count_t *> count4_rows_;
+  std::vector<count_t *> count_table_rows_;
+  std::vector<index__t *> successor_rows_;
+  std::vector<ptr_tab_t *> ptr_table_rows_;
+  std::vector<ptr_tab_sz_t> ptr_table_sizes_;
+  std::vector<bo_weight_t *> weight_rows_;
+  std::vector<four_byte_t *> weight4_rows_;
+  std::vector<ngram_sz_t> num_kgrams_;
+  std::vector<uint64_t> capacity_;
+  // Places of the counts that do not have their own place in the table:
+  // lookup_index_of scans for them, so each is looked up there only once.
+  std::vector<std::unordered_map<count_t, count_ind_t>> far_places_;
+};
+
+}  // namespace lexkit
+
+#endif  // LEXKIT_LIBLMEST_BUILD_MODEL_TABLES_H

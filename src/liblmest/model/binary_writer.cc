@@ -1,0 +1,105 @@
+#include "liblmest/model/binary_writer.h"
+
+#include <string.h>
+
+#include <vector>
+
+#include "liblmest/model/model_file.h"
+#include "liblmest/model/model_layout.h"
+
+namespace lexkit {
+namespace {
+
+using model_file::ModelFileWriter;
+
+// Values of one section gathered in pieces of this many before each Append.
+constexpr size_t kPiece = 1 << 16;
+
+template <typename T>
+class SectionOut {
+ public:
+  SectionOut(ModelFileWriter *writer, uint32_t section)
+      : writer_(writer), section_(section) {
+    values_.reserve(kPiece);
+  }
+  ~SectionOut() { Flush(); }
+  void Put(T v) {
+    values_.push_back(v);
+    if (values_.size() == kPiece) Flush();
+  }
+
+ private:
+  void Flush() {
+    if (!values_.empty()) writer_->Append(section_, values_.data(), values_.size() * sizeof(T));
+    values_.clear();
+  }
+  ModelFileWriter *writer_;
+  uint32_t section_;
+  std::vector<T> values_;
+};
+
+uint32_t LevelSection(int k, uint32_t s) {
+  return model_file::kFirstLevelSection + static_cast<uint32_t>(k) * model_file::kSectionsPerLevel + s;
+}
+
+}  // namespace
+
+void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
+  const int n = model.order();
+  const uint64_t vocab_size = model.vocab_size();
+  uint64_t counts[model_file::kMaxOrder] = {0};
+  for (int k = 0; k < n; ++k) counts[k] = model.entries(k);
+  uint64_t text_size = 0;
+  for (uint64_t id = 0; id <= vocab_size; ++id)
+    text_size += model.word(static_cast<wordid_t>(id)).size() + 1;
+  const std::string method = model.method_text();
+  model_file::ModelFileHeader header;
+  if (!model_file::MakeHeader(static_cast<uint32_t>(n), vocab_size, counts, text_size,
+                              method.size(),
+                              model.closed() ? model_file::kFlagClosedVocabulary : 0,
+                              &header))
+    quit(-1, "Error : the model is too large for the binary model file %s\n", path);
+
+  ModelFileWriter writer(fp, path, header);
+  {
+    // Each word with its NUL, then where each one starts.
+    std::vector<uint64_t> offsets;
+    offsets.reserve(vocab_size + 2);
+    uint64_t at = 0;
+    for (uint64_t id = 0; id <= vocab_size; ++id) {
+      const std::string_view word = model.word(static_cast<wordid_t>(id));
+      writer.Append(model_file::kVocabText, word.data(), word.size());
+      writer.Append(model_file::kVocabText, "", 1);
+      offsets.push_back(at);
+      at += word.size() + 1;
+    }
+    offsets.push_back(at);
+    writer.Append(model_file::kVocabOffsets, offsets.data(), offsets.size() * sizeof(uint64_t));
+  }
+  writer.Append(model_file::kMethodText, method.data(), method.size());
+
+  for (int k = 0; k < n; ++k) {
+    const uint64_t entries = counts[k];
+    if (k > 0) {
+      SectionOut<uint32_t> words(&writer, LevelSection(k, model_file::kLevelWords));
+      for (uint64_t i = 0; i < entries; ++i) words.Put(model.last_word(k, i));
+    }
+    {
+      SectionOut<float> probs(&writer, LevelSection(k, model_file::kLevelProbs));
+      model.VisitLevel(k, [&](uint64_t, const wordid_t *, float p) { probs.Put(p); });
+    }
+    if (k + 1 < n) {
+      {
+        SectionOut<float> bows(&writer, LevelSection(k, model_file::kLevelBows));
+        for (uint64_t i = 0; i < entries; ++i) bows.Put(model.log10_backoff(k, i));
+      }
+      SectionOut<uint32_t> next(&writer, LevelSection(k, model_file::kLevelNext));
+      for (uint64_t i = 0; i < entries; ++i)
+        next.Put(static_cast<uint32_t>(model.first_successor(k, i)));
+      next.Put(static_cast<uint32_t>(counts[k + 1]));
+    }
+  }
+  writer.Finish();
+}
+
+}  // namespace lexkit
