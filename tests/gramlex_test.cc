@@ -157,42 +157,62 @@ TEST(Gramlex, BigramsWithStatisticsAndUnigrams) {
   EXPECT_EQ(ReadFile(dir.File("e")), "");
 }
 
-TEST(Gramlex, FailuresLeaveNoOutputFile) {
+// Options and names that cannot give a sound run end it before any work:
+// no text is read, and nothing is left behind.
+TEST(Gramlex, RefusedBeforeAnyWork) {
   ScratchDir dir;
   WriteFile(dir.File("v"), "a\nb\n");
+  WriteFile(dir.File("empty"), "## no words\n");
   struct Case {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{"-temp", dir.File("missing")}, "Failed to open '" + dir.File("missing") + "/1'"},
+      {{"-temp", dir.File("missing")},
+       "gramlex : Error : cannot make a temporary directory in '" + dir.File("missing") +
+           "': No such file or directory\n"},
+      {{"-idngram", dir.File("nodir/out")},
+       "gramlex : Error : cannot write '" + dir.File("nodir/out") + "': No such file or directory\n"},
+      {{"-idngram", dir.path()}, "gramlex : Error : cannot write '" + dir.path() + "': Is a directory\n"},
       {{"-n", "0"}, "gramlex : Error : -n must be at least 1.\n"},
-      {{"-files", "1"}, "gramlex : Error : -files must be at least 2.\n"},
+      {{"-files", "91"}, "gramlex : Error : -files must be at least 2 and at most 90.\n"},
+      {{"-files", "1"}, "gramlex : Error : -files must be at least 2 and at most 90.\n"},
+      {{"-buffer", "999999999"},
+       "gramlex : Error : -buffer 999999999 asks for 999999999000000 bytes, more than the "},
+      {{"-fof_size", "0"}, "gramlex : Error : -fof_size must be at least 1 and at most 1000.\n"},
+      {{"-fof_size", "1001"}, "gramlex : Error : -fof_size must be at least 1 and at most 1000.\n"},
+      {{"-vocab", dir.File("empty")},
+       "gramlex : Error : the vocabulary '" + dir.File("empty") + "' holds no words.\n"},
+      {{"-vocab", "-"}, "cannot be read from standard input"},
   };
   for (const Case &c : cases) {
-    std::vector<std::string> args = {"-vocab", dir.File("v"), "-idngram", dir.File("out")};
+    std::vector<std::string> args = {"-vocab", dir.File("v"), "-temp", dir.path(), "-idngram",
+                                     dir.File("out")};
     args.insert(args.end(), c.args.begin(), c.args.end());
     auto r = RunProgram("gramlex", args, "a b a b a\n");
-    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.status, 255) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(RunShell("ls -A " + dir.path()).out, "v\n") << c.message;
+    EXPECT_EQ(r.err.find("Reading text"), std::string::npos) << r.err;
+    EXPECT_EQ(RunShell("ls -A " + dir.path()).out, "empty\nv\n") << c.message;
   }
-  // A vocabulary on stdin would take the text's place.
-  auto r = RunProgram("gramlex", {"-vocab", "-"}, "a\n");
+  auto r = RunProgram("gramlex", {}, "a b c\n");
   EXPECT_EQ(r.status, 255);
-  EXPECT_NE(r.err.find("cannot be read from standard input"), std::string::npos);
-  // A full device on stdout.
-  r = RunShell(lexkit_test::ProgramPath("gramlex") + " -vocab " + dir.File("v") +
-                   " -verbosity 0 > /dev/full",
-               "a b a b a\n");
+  EXPECT_NE(r.err.find("gramlex : Error : the option -vocab is required.\n"), std::string::npos);
+}
+
+// A write that fails (a full device on stdout) ends the run with status 255,
+// and the temporary files go: they would make a full disk fuller.
+TEST(Gramlex, FailedWriteRemovesTemporaryFiles) {
+  ScratchDir dir;
+  WriteFile(dir.File("v"), "a\nb\n");
+  auto r = RunShell(lexkit_test::ProgramPath("gramlex") + " -vocab " + dir.File("v") +
+                        " -verbosity 0 -temp " + dir.path() + " > /dev/full",
+                    "a b a b a\n");
   EXPECT_EQ(r.status, 255);
-  EXPECT_NE(r.err.find("Write error encountered while attempting to merge temporary files.\n"
-                       "Aborting, but keeping temporary files.\n"
-                       "gramlex : temporary files kept in /tmp/gramlex_"),
+  EXPECT_NE(r.err.find("Aborting, but keeping temporary files.\n"
+                       "gramlex : removed the temporary files in " + dir.path() + "/gramlex_"),
             std::string::npos)
       << r.err;
-  size_t at = r.err.find("/tmp/gramlex_");
-  if (at != std::string::npos)
-    RunShell("rm -rf '" + r.err.substr(at, r.err.find('\n', at) - at) + "'");
+  EXPECT_EQ(RunShell("ls -A " + dir.path()).out, "v\n");
 }
 
 }  // namespace
