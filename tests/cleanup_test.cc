@@ -62,10 +62,11 @@ TEST(Cleanup, RemovesOnExitAndOnEachSignal) {
     });
     EXPECT_EQ(r.status, c.status) << c.how;
     EXPECT_EQ(RunShell("ls -A " + dir.path()).out, "") << c.how;
-    if (c.how == "quit")
+    if (c.how == "quit") {
       EXPECT_NE(r.err.find("lexkit_tests : removed the temporary files in " + dir.path() + "/t_"),
                 std::string::npos)
           << r.err;
+    }
   }
 }
 

@@ -74,7 +74,9 @@ TEST(OutputFile, ReplacesFilesAndWritesEverythingElseDirectly) {
   // A FIFO's reader gets the data, and the FIFO stays.
   EXPECT_EQ(from_fifo, "new\n");
   EXPECT_TRUE(S_ISFIFO(Lstat(dir.File("fifo")).st_mode));
-  if (root) EXPECT_TRUE(S_ISCHR(Lstat(dir.File("null")).st_mode));
+  if (root) {
+    EXPECT_TRUE(S_ISCHR(Lstat(dir.File("null")).st_mode));
+  }
   // No temporary file is left.
   EXPECT_EQ(RunShell("ls -A " + dir.path()).out,
             std::string("a\nabsent\nb\ndangling\nfifo\nlink\nmade\n") + (root ? "null\n" : "") +
