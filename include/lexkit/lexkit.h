@@ -5,6 +5,7 @@
 
 #include "general.h"
 #include "pc_general.h"
+#include "cleanup.h"
 #include "sih.h"
 #include "ac_hash.h"
 #include "ac_parsetext.h"

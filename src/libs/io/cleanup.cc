@@ -1,44 +1,36 @@
 // Removal of registered temporary paths on exit and on the termination
-// signals (contract in cleanup.h).
+// signals (contract in lexkit/cleanup.h).
 //
 // The registry is a fixed table of plain slots, changed only while the
 // signals are held off, so the handler always sees it whole. The handler
 // uses async-signal-safe calls only: the directory is listed with
 // getdents64 rather than readdir, which allocates.
-#include "libs/io/cleanup.h"
+#include "lexkit/cleanup.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
-
-#include "lexkit/general.h"
-
-namespace lexkit {
 
 namespace {
 
 const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 struct Slot {
-  const char *path;  // the TemporaryPath's own string; null when free
-  TemporaryPath::Kind kind;
+  char *path;  // a copy of the registered path; null when free
+  bool directory;
 };
 
 constexpr int kSlots = 64;
 Slot g_slots[kSlots];
 pid_t g_owner = 0;  // the process whose paths these are; 0 before install
-
-sigset_t CleanupSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int sig : kSignals) sigaddset(&set, sig);
-  return set;
-}
+int g_hold_depth = 0;
+sigset_t g_mask_before_hold;
 
 // Removes a directory's entries; returns how many went.
 int RemoveEntries(int dir_fd) {
@@ -60,8 +52,8 @@ int RemoveEntries(int dir_fd) {
 
 // Removes `path`: a file, or a directory with the files in it. Returns the
 // number of files removed from a directory.
-int RemovePath(const char *path, TemporaryPath::Kind kind) {
-  if (kind == TemporaryPath::Kind::kFile) {
+int RemovePath(const char *path, bool directory) {
+  if (!directory) {
     unlink(path);
     return 0;
   }
@@ -79,16 +71,17 @@ int RemovePath(const char *path, TemporaryPath::Kind kind) {
   }
 }
 
+// Removes every registered path; the slots are not freed (the process is
+// ending).
 void RemoveAllRegistered(bool report) {
   if (g_owner != getpid()) return;
   for (Slot &slot : g_slots) {
     if (slot.path == nullptr) continue;
-    const int files = RemovePath(slot.path, slot.kind);
+    const int files = RemovePath(slot.path, slot.directory);
     // A failed merge says that it keeps its inputs; they are gone now.
     if (report && files > 0)
       fprintf(stderr, "%s : removed the temporary files in %s\n",
               program_invocation_short_name, slot.path);
-    slot.path = nullptr;
   }
 }
 
@@ -116,26 +109,16 @@ void OnSignal(int sig) {
   _exit(128 + sig);
 }
 
-int TakeSlot(const char *path, TemporaryPath::Kind kind) {
-  CleanupSignalsHeld held;
-  for (int i = 0; i < kSlots; ++i) {
-    if (g_slots[i].path == nullptr) {
-      g_slots[i] = {path, kind};
-      return i;
-    }
-  }
-  quit(-1, "%s : Error : more than %d temporary files at once\n",
-       program_invocation_short_name, kSlots);
-}
-
-void FreeSlot(int slot) {
-  CleanupSignalsHeld held;
-  g_slots[slot].path = nullptr;
+sigset_t CleanupSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : kSignals) sigaddset(&set, sig);
+  return set;
 }
 
 }  // namespace
 
-void InstallCleanupHandlers() {
+extern "C" void ox_cleanup_install(void) {
   if (g_owner == getpid()) return;
   // A forked child starts with its parent's registrations: not its own.
   for (Slot &slot : g_slots) slot.path = nullptr;
@@ -152,31 +135,38 @@ void InstallCleanupHandlers() {
   }
 }
 
-TemporaryPath::TemporaryPath(std::string path, Kind kind)
-    : path_(std::move(path)), kind_(kind) {
-  InstallCleanupHandlers();
-  slot_ = TakeSlot(path_.c_str(), kind_);
+extern "C" int ox_cleanup_register(const char *path, int is_directory) {
+  ox_cleanup_install();
+  char *copy = salloc(path);
+  ox_cleanup_hold_signals(1);
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_slots[i].path == nullptr) {
+      g_slots[i] = {copy, is_directory != 0};
+      ox_cleanup_hold_signals(0);
+      return i;
+    }
+  }
+  quit(-1, "%s : Error : more than %d temporary files at once\n",
+       program_invocation_short_name, kSlots);
 }
 
-TemporaryPath::~TemporaryPath() { Remove(); }
-
-void TemporaryPath::Remove() {
-  if (slot_ < 0) return;
-  RemovePath(path_.c_str(), kind_);
-  Keep();
+extern "C" void ox_cleanup_release(int handle, int remove_now) {
+  if (handle < 0 || handle >= kSlots || g_slots[handle].path == nullptr) return;
+  char *path = g_slots[handle].path;
+  if (remove_now) RemovePath(path, g_slots[handle].directory);
+  ox_cleanup_hold_signals(1);
+  g_slots[handle].path = nullptr;
+  ox_cleanup_hold_signals(0);
+  free(path);
 }
 
-void TemporaryPath::Keep() {
-  if (slot_ < 0) return;
-  FreeSlot(slot_);
-  slot_ = -1;
+extern "C" void ox_cleanup_hold_signals(int hold) {
+  if (hold) {
+    sigset_t previous;
+    const sigset_t set = CleanupSignals();
+    sigprocmask(SIG_BLOCK, &set, &previous);
+    if (g_hold_depth++ == 0) g_mask_before_hold = previous;
+  } else if (g_hold_depth > 0 && --g_hold_depth == 0) {
+    sigprocmask(SIG_SETMASK, &g_mask_before_hold, nullptr);
+  }
 }
-
-CleanupSignalsHeld::CleanupSignalsHeld() {
-  const sigset_t set = CleanupSignals();
-  sigprocmask(SIG_BLOCK, &set, &previous_);
-}
-
-CleanupSignalsHeld::~CleanupSignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-
-}  // namespace lexkit

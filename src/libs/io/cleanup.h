@@ -1,35 +1,22 @@
-// Clean-up of a program's temporary files and directories when it ends
-// before it is done with them.
-//
-// A TemporaryPath is removed when it is destroyed (unless kept) and, while
-// it exists, when the process ends early: through exit() (so after every
-// fatal error's quit) and through SIGINT, SIGTERM, SIGHUP and SIGPIPE,
-// after which the process ends by the signal, with the status the signal
-// gives without a handler. A signal that was ignored when the handlers were
-// installed (nohup's SIGHUP) stays ignored.
-//
-// SIGPIPE ends the process only when standard output's reader has gone
-// (`prog | head -1`). Raised by a compressor that died, it is left to the
-// write it interrupted, which fails with EPIPE and is reported with the
-// file's name.
-//
-// Only the process that installed the handlers removes anything: a child
-// between fork and exec (popen's) leaves the paths alone.
+// Scoped forms of the clean-up registry of lexkit/cleanup.h: a temporary
+// path removed unless kept, and a span with the clean-up signals held off.
+// Header-only, so that the library and the programs share the one registry
+// behind the C functions.
 #ifndef LEXKIT_LIBS_IO_CLEANUP_H
 #define LEXKIT_LIBS_IO_CLEANUP_H
 
-#include <signal.h>
-
 #include <string>
+
+#include "lexkit/cleanup.h"
 
 namespace lexkit {
 
-// Installs the exit and signal handlers; later calls do nothing. A program
-// calls it before its first temporary exists, and TemporaryPath calls it
-// too.
-void InstallCleanupHandlers();
+// Installs the exit and signal handlers (idempotent). A program calls it
+// before its first temporary exists.
+inline void InstallCleanupHandlers() { ox_cleanup_install(); }
 
-// A path that is removed unless kept.
+// A path removed when destroyed, unless kept, and when the process ends
+// early while it exists.
 class TemporaryPath {
  public:
   enum class Kind {
@@ -38,36 +25,38 @@ class TemporaryPath {
   };
 
   // Registers `path`, which the caller has just created (or is about to).
-  TemporaryPath(std::string path, Kind kind);
-  ~TemporaryPath();  // Remove()
+  TemporaryPath(std::string path, Kind kind)
+      : path_(std::move(path)),
+        handle_(ox_cleanup_register(path_.c_str(), kind == Kind::kDirectory)) {}
+  ~TemporaryPath() { Remove(); }
   TemporaryPath(const TemporaryPath &) = delete;
   TemporaryPath &operator=(const TemporaryPath &) = delete;
 
   const std::string &path() const { return path_; }
 
   // Removes the path now; it is no longer registered.
-  void Remove();
+  void Remove() { Release(true); }
   // Leaves the path where it is; it is no longer registered.
-  void Keep();
+  void Keep() { Release(false); }
 
  private:
+  void Release(bool remove_now) {
+    if (handle_ < 0) return;
+    ox_cleanup_release(handle_, remove_now);
+    handle_ = -1;
+  }
+
   const std::string path_;
-  const Kind kind_;
-  int slot_;  // in the registry; -1 once removed or kept
+  int handle_;
 };
 
-// Holds off the clean-up signals for its lifetime, so that a path can be
-// created and registered with no moment at which a signal would leave it
-// behind. A signal that arrives meanwhile is handled at the end.
+// Holds off the clean-up signals for its lifetime.
 class CleanupSignalsHeld {
  public:
-  CleanupSignalsHeld();
-  ~CleanupSignalsHeld();
+  CleanupSignalsHeld() { ox_cleanup_hold_signals(1); }
+  ~CleanupSignalsHeld() { ox_cleanup_hold_signals(0); }
   CleanupSignalsHeld(const CleanupSignalsHeld &) = delete;
   CleanupSignalsHeld &operator=(const CleanupSignalsHeld &) = delete;
-
- private:
-  sigset_t previous_;
 };
 
 }  // namespace lexkit
