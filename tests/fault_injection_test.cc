@@ -8,9 +8,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -178,8 +180,8 @@ TEST(FaultInjection, KilledTextMergeKeepsUnmergedInputs) {
 // gramlex killed at any point leaves the file under the output's name as it
 // was before the run or complete, never part-written: small buffers and
 // -files 2 make it spend its time in many temp files and staged merges.
-TEST(FaultInjection, KilledGramlexNeverLeavesAPartialOutput) {
-  ScratchDir dir;
+// Writes `vocab` and `text` (about 3 MB) for gramlex into `dir`.
+void WriteGramlexInputs(const ScratchDir &dir) {
   std::string vocab;
   for (int i = 0; i < 400; ++i) vocab += "w" + std::to_string(i) + "\n";
   WriteFile(dir.File("vocab"), vocab);
@@ -187,6 +189,11 @@ TEST(FaultInjection, KilledGramlexNeverLeavesAPartialOutput) {
   std::string text;
   while (text.size() < 3000000) text += "w" + std::to_string(rng() % 500) + (rng() % 12 ? " " : "\n");
   WriteFile(dir.File("text"), text);
+}
+
+TEST(FaultInjection, KilledGramlexNeverLeavesAPartialOutput) {
+  ScratchDir dir;
+  WriteGramlexInputs(dir);
   const std::string temp = dir.File("temp"), out = dir.File("out.idngram");
   const std::string old = "an earlier output\n";
   auto gramlex = [&] {
@@ -219,6 +226,76 @@ TEST(FaultInjection, KilledGramlexNeverLeavesAPartialOutput) {
     }
   }
   EXPECT_TRUE(finished) << "gramlex never finished in the time given";
+}
+
+// Starts gramlex with `args` on the descriptors given, stderr discarded.
+pid_t StartGramlex(const std::vector<std::string> &args, int in, int out) {
+  const std::string path = ProgramPath("gramlex");
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(in, 0);
+    dup2(out, 1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    // No other end of the test's pipes stays open in the child.
+    for (int fd = 3; fd < 1024; ++fd) close(fd);
+    std::vector<char *> argv = {const_cast<char *>(path.c_str())};
+    for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+// gramlex stopped by each termination signal while its temporary files
+// exist ends with the signal's status, leaving the -temp directory empty
+// and the output as it was. SIGPIPE comes from a reader of standard output
+// that goes away, as with `gramlex | head -c 1`.
+TEST(FaultInjection, SignalsMidRunRemoveTemporaryFiles) {
+  ScratchDir dir;
+  WriteGramlexInputs(dir);
+  const std::string temp = dir.File("temp"), out = dir.File("out");
+  const std::string text = ReadFile(dir.File("text"));
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    SCOPED_TRACE(strsignal(sig));
+    RunShell("mkdir -p '" + temp + "'");
+    WriteFile(out, "old\n");
+    std::vector<std::string> args = {"-vocab", dir.File("vocab"), "-buffer", "1", "-temp", temp};
+    int status = 0;
+    if (sig == SIGPIPE) {
+      int text_fd = open(dir.File("text").c_str(), O_RDONLY), p[2];
+      ASSERT_EQ(pipe(p), 0);
+      pid_t pid = StartGramlex(args, text_fd, p[1]);
+      close(p[1]);
+      close(text_fd);
+      char byte;
+      ASSERT_EQ(read(p[0], &byte, 1), 1);
+      close(p[0]);
+      waitpid(pid, &status, 0);
+    } else {
+      // The text arrives through a pipe left open, so that the run is still
+      // reading when its first temporary file is complete.
+      args.insert(args.end(), {"-idngram", out});
+      int p[2];
+      ASSERT_EQ(pipe(p), 0);
+      pid_t pid = StartGramlex(args, p[0], 1);
+      close(p[0]);
+      ASSERT_EQ(write(p[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (RunShell("ls '" + temp + "'/*/1").status != 0 &&
+             std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      kill(pid, sig);
+      waitpid(pid, &status, 0);
+      close(p[1]);
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_EQ(RunShell("ls -A '" + temp + "'").out, "");
+    EXPECT_EQ(ReadFile(out), "old\n");
+    EXPECT_EQ(RunShell("ls -A '" + dir.path() + "'").out, "out\ntemp\ntext\nvocab\n");
+  }
 }
 
 // Inputs that cannot be read end the process with a message naming them; the

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <stdio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -413,6 +414,23 @@ TEST(PicklexCommand, FailedWritesAndReadsAreFatal) {
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, TopAnnounce(20000) + kBadCounts);
+}
+
+// A -records beyond the machine's memory names the bytes it asked for, in
+// full (16 bytes a record).
+TEST(PicklexCommand, RecordsBeyondMemoryNameTheRealSize) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "AddressSanitizer ends the process itself when operator new fails";
+#endif
+  const long long asked = 16LL * INT_MAX;
+  if (static_cast<long long>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE) >= asked)
+    GTEST_SKIP() << "the machine may have the memory";
+  auto r = RunProgram("picklex", {"-records", std::to_string(INT_MAX)}, "a 1\n");
+  if (r.status == 0) GTEST_SKIP() << "the system promises memory it may not have";
+  EXPECT_EQ(r.status, 255);
+  EXPECT_NE(r.err.find("ox_malloc: could not allocate " + std::to_string(asked) + " bytes\n"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(PicklexCommand, TakesTheListOfCountlex) {

@@ -45,6 +45,8 @@ ChildResult Spawn(const std::function<void()> &child_main,
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
+    // As a shell starts a program, whatever this process does with SIGPIPE.
+    signal(SIGPIPE, SIG_DFL);
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);

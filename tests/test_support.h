@@ -15,8 +15,9 @@ struct ChildResult {
   std::string err;  // everything written on stderr
 };
 
-// Runs `body` in a forked child with `input` on its stdin; the child exits 0
-// when `body` returns.
+// Runs `body` in a forked child with `input` on its stdin and SIGPIPE at
+// its default, as a shell starts a program; the child exits 0 when `body`
+// returns.
 ChildResult RunChild(const std::function<void()> &body,
                      const std::string &input = "");
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 rank() {
   case "$1" in
     lexkit/general.h|lexkit/pc_general.h|libs/base/*|src/libs/base/*) echo 1 ;;
-    libs/io/*|src/libs/io/*) echo 2 ;;
+    lexkit/cleanup.h|libs/io/*|src/libs/io/*) echo 2 ;;
     lexkit/sih.h|lexkit/ac_hash.h|lexkit/ac_parsetext.h|libs/vocabulary/*|src/libs/vocabulary/*) echo 3 ;;
     libs/counting/*|src/libs/counting/*) echo 4 ;;
     lexkit/ac_lmfunc_impl.h|libs/ngrams/*|src/libs/ngrams/*) echo 5 ;;

@@ -1,15 +1,16 @@
 #!/bin/sh
 # Builds the toolkit twice, as a Release build and with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs the whole test suite on each.
+# UndefinedBehaviorSanitizer, and runs the whole test suite on each (which
+# needs GoogleTest: without it the configure step fails).
 set -eu
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 for kind in release asan; do
   dir=build/$kind
   if [ "$kind" = asan ]; then
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLEXKIT_SANITIZE=ON >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DLEXKIT_SANITIZE=ON -DLEXKIT_BUILD_TESTS=ON >/dev/null
   else
-    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DLEXKIT_BUILD_TESTS=ON >/dev/null
   fi
   cmake --build "$dir" -j "$jobs"
   echo "== tests: $kind build"

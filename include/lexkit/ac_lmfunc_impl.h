@@ -27,8 +27,10 @@ LEXKIT_EXPORT int read_vocab(const char *vocab_filename, int verbosity,
 LEXKIT_EXPORT vocab_sz_t count_vocab_entries(const char *vocab_filename);
 
 /* Text -> sorted temporary files of distinct id n-grams with counts, named
- * "%s/%hu%s" from temp_file_root, 1, 2, 3, ... and temp_file_ext. `buffer`
- * holds (buffer_size + 1) * n ids. Returns the number of files written. */
+ * "%s/%hu%s" from temp_file_root, 1, 2, 3, ... and temp_file_ext, each
+ * holding at most buffer_size n-grams. The batches are kept in memory of
+ * the call's own: `buffer` is not used and may be null. Returns the number
+ * of files written. */
 LEXKIT_EXPORT int read_txt2ngram_buffer(FILE *infp,
                                         struct idngram_hash_table *vocabulary,
                                         int32 verbosity, wordid_t *buffer,

@@ -1,17 +1,21 @@
-// gramlex: text on stdin and a vocabulary -> sorted id n-gram file.
+// gramlex: text on stdin and a vocabulary -> sorted id n-gram file; or,
+// with -merge, id n-gram files of separate runs -> one id n-gram file.
 //
 // The text is turned into sorted temporary files of id n-grams through a
 // fixed-size buffer, and the temporary files are merged into one id n-gram
-// file with frequency-of-frequency statistics. A named output is written
-// under a temporary name in its own directory and renamed when complete, so
-// a failed run never leaves a partial file under the final name.
+// file with frequency-of-frequency statistics. The temporary files live in
+// a private directory made inside the -temp directory; it goes, with any
+// part-written output, however the run ends (libs/io/cleanup.h). A named
+// output is checked before any work and written as libs/io/output_file.h
+// says.
 #include <errno.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,10 +23,19 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/io/cleanup.h"
+#include "libs/io/output_file.h"
+#include "libs/io/private_dir.h"
 
 namespace {
 
 const char kProg[] = "gramlex";
+// The frequency-of-frequency tables are printed in full: one line per count.
+const int kMaxFofSize = 1000;
+// Every merge input is a stream whose descriptor must be below 100
+// (ox_iopen); the standard streams, the output and an intermediate file
+// take some of them.
+const int kMaxFiles = 90;
 
 void help_message() {
   fprintf(stderr, "gramlex : Generate an id n-gram file from text and a vocabulary.\n");
@@ -37,6 +50,9 @@ void help_message() {
   fprintf(stderr, "                [ -verbosity 2 ]\n");
   fprintf(stderr, "                [ -idngram .idngram ]\n");
   fprintf(stderr, "                < .text > .idngram\n");
+  fprintf(stderr, "   or : gramlex -merge .idngram ... [ -n 3 ] [ -temp /tmp ] [ -files 20 ]\n");
+  fprintf(stderr, "                [ -write_ascii ] [ -fof_size 10 ] [ -verbosity 2 ]\n");
+  fprintf(stderr, "                [ -idngram .idngram ] > .idngram\n");
 }
 
 // Takes "-option value" out of the argument vector; null when absent.
@@ -60,123 +76,191 @@ long count_vocab_words(const char *path) {
   return static_cast<long>(count_vocab_entries(path));
 }
 
-// Removes a partial output and a private temporary directory when the
-// process ends before the output is complete.
-std::string g_partial_output;
-std::string g_private_temp_dir;
-
-void remove_leftovers() {
-  if (!g_partial_output.empty()) remove(g_partial_output.c_str());
-  // A failed merge keeps its inputs; say where they are.
-  if (!g_private_temp_dir.empty() && rmdir(g_private_temp_dir.c_str()) != 0 &&
-      errno == ENOTEMPTY)
-    fprintf(stderr, "%s : temporary files kept in %s\n", kProg, g_private_temp_dir.c_str());
+// Takes "-merge FILE..." out of the argument vector: the arguments after
+// -merge up to the next option.
+std::vector<std::string> take_merge_inputs(int *argc, char **argv, bool *merge) {
+  std::vector<std::string> inputs;
+  *merge = false;
+  for (int i = 1; i < *argc; ++i) {
+    if (strcmp(argv[i], "-merge") != 0) continue;
+    int end = i + 1;
+    while (end < *argc && argv[end][0] != '-') inputs.push_back(argv[end++]);
+    for (int j = i; j + (end - i) <= *argc; ++j) argv[j] = argv[j + (end - i)];
+    *argc -= end - i;
+    *merge = true;
+    --i;
+  }
+  return inputs;
 }
 
-// Temporary name for `path` in the same directory, keeping its ending so a
-// ".gz" or ".Z" output is still compressed.
-std::string partial_name(const std::string &path) {
-  size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  return dir + ".gramlex-" + std::to_string(getpid()) + "-" + base;
-}
+struct Settings {
+  bool merge;                       // -merge: the inputs are id n-gram files
+  std::vector<std::string> inputs;  // of -merge
+  const char *vocab_file;
+  const char *temp_parent;  // the private directory is made in it
+  const char *output;       // "-" for standard output
+  int n;
+  int buffer_mb;
+  int max_files;
+  int fof_size;
+  bool write_ascii;
+  bool gzip_temp;
+  int verbosity;
+};
 
-}  // namespace
-
-int main(int argc, char **argv) {
+// The options, in the order every program takes them.
+Settings read_settings(int argc, char **argv) {
   if (pc_flagarg(&argc, argv, "-help")) {
     help_message();
     exit(1);
   }
   report_version(&argc, argv);
-  const char *vocab_file = take_string_arg(&argc, argv, "-vocab");
-  const char *temp_root = take_string_arg(&argc, argv, "-temp");
-  const char *idngram_file = take_string_arg(&argc, argv, "-idngram");
-  int n = pc_intarg(&argc, argv, "-n", 3);
-  int buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
-  int max_files = pc_intarg(&argc, argv, "-files", 20);
-  int fof_size = pc_intarg(&argc, argv, "-fof_size", 10);
-  flag write_ascii = static_cast<flag>(pc_flagarg(&argc, argv, "-write_ascii"));
-  flag gzip_temp = static_cast<flag>(pc_flagarg(&argc, argv, "-gzip"));
-  int verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
-  pc_report_unk_args(&argc, argv, verbosity);
-  const unsigned short v = static_cast<unsigned short>(verbosity);
+  Settings s;
+  s.inputs = take_merge_inputs(&argc, argv, &s.merge);
+  s.vocab_file = take_string_arg(&argc, argv, "-vocab");
+  s.temp_parent = take_string_arg(&argc, argv, "-temp");
+  s.output = take_string_arg(&argc, argv, "-idngram");
+  s.n = pc_intarg(&argc, argv, "-n", 3);
+  s.buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
+  s.max_files = pc_intarg(&argc, argv, "-files", 20);
+  s.fof_size = pc_intarg(&argc, argv, "-fof_size", 10);
+  s.write_ascii = pc_flagarg(&argc, argv, "-write_ascii") != 0;
+  s.gzip_temp = pc_flagarg(&argc, argv, "-gzip") != 0;
+  s.verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
+  pc_report_unk_args(&argc, argv, s.verbosity);
+  if (s.temp_parent == nullptr) s.temp_parent = "/tmp";
+  if (s.output == nullptr) s.output = "-";
+  return s;
+}
 
-  if (vocab_file == nullptr) {
+long long machine_memory() {
+  return static_cast<long long>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGE_SIZE);
+}
+
+// Values that cannot give a sound run end it before any work.
+void check_settings(const Settings &s) {
+  if (s.merge && s.inputs.empty())
+    quit(-1, "%s : Error : -merge needs at least one id n-gram file.\n", kProg);
+  if (s.merge && s.vocab_file != nullptr)
+    quit(-1, "%s : Error : -merge takes id n-gram files, not a vocabulary.\n", kProg);
+  if (!s.merge && s.vocab_file == nullptr) {
     help_message();
     quit(-1, "%s : Error : the option -vocab is required.\n", kProg);
   }
-  if (strcmp(vocab_file, "-") == 0)
+  if (!s.merge && strcmp(s.vocab_file, "-") == 0)
     quit(-1, "%s : Error : the vocabulary cannot be read from standard input, "
              "which carries the text.\n", kProg);
-  if (n < 1) quit(-1, "%s : Error : -n must be at least 1.\n", kProg);
-  if (buffer_mb < 1) quit(-1, "%s : Error : -buffer must be at least 1 (megabytes).\n", kProg);
-  if (max_files < 2) quit(-1, "%s : Error : -files must be at least 2.\n", kProg);
+  if (s.n < 1) quit(-1, "%s : Error : -n must be at least 1.\n", kProg);
+  if (s.buffer_mb < 1) quit(-1, "%s : Error : -buffer must be at least 1 (megabytes).\n", kProg);
+  const long long buffer_bytes = 1000000LL * s.buffer_mb;
+  if (buffer_bytes > machine_memory())
+    quit(-1, "%s : Error : -buffer %d asks for %lld bytes, more than the %lld bytes "
+             "of memory of this machine.\n", kProg, s.buffer_mb, buffer_bytes, machine_memory());
+  if (s.max_files < 2 || s.max_files > kMaxFiles)
+    quit(-1, "%s : Error : -files must be at least 2 and at most %d.\n", kProg, kMaxFiles);
+  if (s.fof_size < 1 || s.fof_size > kMaxFofSize)
+    quit(-1, "%s : Error : -fof_size must be at least 1 and at most %d.\n", kProg, kMaxFofSize);
+}
 
-  atexit(remove_leftovers);
+bool holds_words(const struct idngram_hash_table &table) {
+  for (int i = 0; i < table.size; ++i)
+    if (table.chain[i]->next != nullptr) return true;
+  return false;
+}
 
+struct idngram_hash_table load_vocabulary(const Settings &s) {
   // A table of about twice as many chains as words, so the loader never
   // finds it full and chains stay short.
-  long words = count_vocab_words(vocab_file);
+  long words = count_vocab_words(s.vocab_file);
   long chains = 2 * words + 3;
   if (chains > 2147483000L) quit(-1, "%s : Error : the vocabulary is too large.\n", kProg);
   struct idngram_hash_table vocabulary;
   new_idngram_hashtable(&vocabulary, nearest_prime(static_cast<int>(chains)));
-  read_vocab(vocab_file, verbosity, &vocabulary, vocabulary.size);
+  read_vocab(s.vocab_file, s.verbosity, &vocabulary, vocabulary.size);
+  // Every word would be unknown, and the n-grams all zeros.
+  if (!holds_words(vocabulary))
+    quit(-1, "%s : Error : the vocabulary '%s' holds no words.\n", kProg, s.vocab_file);
+  return vocabulary;
+}
 
-  // The window buffer: -buffer megabytes of n-id rows.
-  long long rows = static_cast<long long>(buffer_mb) * 1000000LL /
-                   (static_cast<long long>(sizeof(wordid_t)) * n);
+// The text on standard input -> temporary files 1, 2, ... in `dir`; returns
+// their number.
+int text_to_temporary_files(const Settings &s, struct idngram_hash_table *vocabulary,
+                            const std::string &dir) {
+  // The buffer holds -buffer megabytes of n-id windows; the conversion
+  // allocates it itself.
+  long long rows = 1000000LL * s.buffer_mb / (static_cast<long long>(sizeof(wordid_t)) * s.n);
   if (rows < 1) rows = 1;
   if (rows > 2147483000LL) rows = 2147483000LL;
-  // Left uninitialised: the conversion may use its own working memory, and
-  // pages never touched cost nothing.
-  std::unique_ptr<wordid_t, decltype(&free)> buffer(
-      reinterpret_cast<wordid_t *>(
-          ox_malloc(static_cast<size_t>(rows + 1) * n * sizeof(wordid_t))),
-      &free);
+  return read_txt2ngram_buffer(stdin, vocabulary, s.verbosity, nullptr, static_cast<int>(rows),
+                               static_cast<unsigned>(s.n), dir.c_str(),
+                               s.gzip_temp ? ".gz" : "", nullptr);
+}
 
-  std::string temp_dir;
-  if (temp_root != nullptr) {
-    temp_dir = temp_root;
+bool ends_with(const std::string &name, const char *suffix) {
+  const size_t len = strlen(suffix);
+  return name.size() >= len && name.compare(name.size() - len, len, suffix) == 0;
+}
+
+// The -merge inputs as the numbered files of `dir` that the merge reads:
+// symbolic links, which the merge deletes in place of the user's files. A
+// compressed input's link is named with its ending ("3.gz"); opening "3"
+// finds it.
+int link_merge_inputs(const Settings &s, const std::string &dir) {
+  const long long record = 4LL * (s.n + 1);
+  std::string cwd;
+  for (size_t i = 0; i < s.inputs.size(); ++i) {
+    const std::string &input = s.inputs[i];
+    struct stat st;
+    if (stat(input.c_str(), &st) != 0)
+      quit(-1, "%s : Error : cannot read '%s': %s\n", kProg, input.c_str(), strerror(errno));
+    const bool compressed = ends_with(input, ".gz") || ends_with(input, ".Z");
+    if (!compressed && S_ISREG(st.st_mode) && st.st_size % record != 0)
+      quit(-1, "%s : Error : '%s' is not a binary id n-gram file of order %d: its size, "
+               "%lld bytes, is not a multiple of %lld.\n",
+           kProg, input.c_str(), s.n, static_cast<long long>(st.st_size), record);
+    if (input[0] != '/' && cwd.empty()) {
+      std::vector<char> buf(PATH_MAX);
+      if (getcwd(buf.data(), buf.size()) == nullptr)
+        quit(-1, "%s : Error : cannot find the current directory: %s\n", kProg, strerror(errno));
+      cwd = buf.data();
+    }
+    const std::string target = input[0] == '/' ? input : cwd + "/" + input;
+    const std::string ending = ends_with(input, ".gz") ? ".gz" : ends_with(input, ".Z") ? ".Z" : "";
+    const std::string link = dir + "/" + std::to_string(i + 1) + ending;
+    if (symlink(target.c_str(), link.c_str()) != 0)
+      quit(-1, "%s : Error : cannot make '%s': %s\n", kProg, link.c_str(), strerror(errno));
+  }
+  return static_cast<int>(s.inputs.size());
+}
+
+// Temporary files 1..nfiles of `dir` -> the id n-gram file.
+void merge_temporary_files(const Settings &s, int nfiles, const std::string &dir, FILE *out) {
+  if (nfiles == 0) return;
+  // The statistics are progress output: shown at verbosity 2 or more.
+  merge_idngramfiles(1, nfiles, dir.c_str(), s.gzip_temp && !s.merge ? ".gz" : "", s.max_files,
+                     out, s.write_ascii, s.verbosity >= 2 ? s.fof_size : 0, s.n);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const Settings settings = read_settings(argc, argv);
+  check_settings(settings);
+  lexkit::InstallCleanupHandlers();
+  lexkit::OutputFile output(settings.output);  // before any work
+  FILE *out = output.stream();
+  lexkit::PrivateDirectory temp(settings.temp_parent, kProg);
+
+  int nfiles;
+  if (settings.merge) {
+    nfiles = link_merge_inputs(settings, temp.path());
   } else {
-    char templ[] = "/tmp/gramlex_XXXXXX";
-    if (ox_mkdtemp(templ) == nullptr)
-      quit(-1, "%s : Error : could not create a temporary directory under /tmp: %s\n",
-           kProg, strerror(errno));
-    temp_dir = templ;
-    g_private_temp_dir = temp_dir;
+    struct idngram_hash_table vocabulary = load_vocabulary(settings);
+    nfiles = text_to_temporary_files(settings, &vocabulary, temp.path());
   }
-  const char *ext = gzip_temp ? ".gz" : "";
-
-  int nfiles = read_txt2ngram_buffer(stdin, &vocabulary, verbosity, buffer.get(),
-                                     static_cast<int>(rows), static_cast<unsigned>(n),
-                                     temp_dir.c_str(), ext, nullptr);
-  buffer.reset();  // the merge needs no window buffer
-
-  FILE *out = stdout;
-  std::string partial;
-  if (idngram_file != nullptr && strcmp(idngram_file, "-") != 0) {
-    partial = partial_name(idngram_file);
-    g_partial_output = partial;
-    out = ox_oopen(partial.c_str());
-  }
-  if (nfiles > 0) {
-    // The statistics are progress output: shown at verbosity 2 or more.
-    merge_idngramfiles(1, nfiles, temp_dir.c_str(), ext, max_files, out, write_ascii,
-                       verbosity >= 2 ? fof_size : 0, n);
-  }
-  if (out == stdout) {
-    if (fflush(stdout) != 0 || ferror(stdout))
-      quit(-1, "%s : Error writing the id n-gram file: %s\n", kProg, strerror(errno));
-  } else {
-    ox_oclose(out);
-    if (rename(partial.c_str(), idngram_file) != 0)
-      quit(-1, "%s : Error : could not rename '%s' to '%s': %s\n", kProg, partial.c_str(),
-           idngram_file, strerror(errno));
-    g_partial_output.clear();
-  }
-  pc_message(v, 0, "gramlex : Done.\n");
+  merge_temporary_files(settings, nfiles, temp.path(), out);
+  output.Commit();
+  pc_message(static_cast<unsigned short>(settings.verbosity), 0, "gramlex : Done.\n");
   return 0;
 }

@@ -1,21 +1,33 @@
 #!/bin/sh
-# Installs the build tree into a scratch prefix, then builds and runs a C11
-# program that includes every public header and links with -llexkit.
+# Installs the build tree into a scratch prefix and moves it elsewhere, then
+# builds a C11 program that includes the umbrella header with exactly the
+# flags pkg-config prints for the moved tree, and runs it. Also checks the
+# installed files, the soname, that no C++ symbol is exported and that the
+# umbrella header includes every public header.
 set -eu
 build=$1 cc=$2 src=$3 sanitize=${4:-OFF}
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
-extra=""
-case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
-for f in bin/countlex bin/picklex bin/gramlex bin/buildlex lib/liblexkit.so.0 lib/liblexkit.so lib/pkgconfig/liblexkit.pc; do
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cmake --install "$build" --prefix "$scratch/staged" >/dev/null
+mkdir "$scratch/opt"
+mv "$scratch/staged" "$scratch/opt/lexkit"
+prefix=$scratch/opt/lexkit
+for f in bin/countlex bin/picklex bin/gramlex bin/buildlex lib/liblexkit.so.0 lib/liblexkit.so \
+         lib/pkgconfig/liblexkit.pc include/lexkit/lexkit.h; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
+done
+for h in "$prefix"/include/lexkit/*.h; do
+  name=${h##*/}
+  [ "$name" = lexkit.h ] || grep -q "^#include \"$name\"" "$prefix/include/lexkit/lexkit.h" ||
+    { echo "lexkit.h does not include $name"; exit 1; }
 done
 soname=$(readelf -d "$prefix/lib/liblexkit.so.0" | sed -n 's/.*SONAME.*\[\(.*\)\]/\1/p')
 [ "$soname" = "liblexkit.so.0" ] || { echo "SONAME is '$soname'"; exit 1; }
 cxx=$(nm -D --defined-only "$prefix/lib/liblexkit.so.0" | awk '$3 ~ /^_Z/ {print $3}')
 [ -z "$cxx" ] || { echo "C++ symbols exported: $cxx"; exit 1; }
-PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags liblexkit >/dev/null 2>&1 || true
-$cc -std=c11 -Wall -Wextra -pedantic -Werror $extra -I"$prefix/include/lexkit" "$src" \
-    -L"$prefix/lib" -llexkit -Wl,-rpath,"$prefix/lib" -o "$prefix/consumer"
-"$prefix/consumer"
+flags=$(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs liblexkit)
+case "$flags" in *"$prefix"*) ;; *) echo "pkg-config flags '$flags' miss $prefix"; exit 1 ;; esac
+extra=""
+case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
+$cc -std=c11 -Wall -Wextra -pedantic -Werror $extra "$src" $flags -o "$scratch/consumer"
+LD_LIBRARY_PATH="$prefix/lib" "$scratch/consumer"

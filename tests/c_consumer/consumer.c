@@ -1,15 +1,6 @@
-/* Includes every public header of the toolkit together and calls into the
- * installed library through its C interface. */
-#include <ac_hash.h>
-#include <ac_lmfunc_impl.h>
-#include <ac_parsetext.h>
-#include <buildlex.h>
-#include <general.h>
-#include <ngram.h>
-#include <pc_general.h>
-#include <sih.h>
-#include <stats.h>
-#include <toolkit.h>
+/* Includes every public header of the toolkit through the umbrella header
+ * and calls into the installed library through its C interface. */
+#include <lexkit/lexkit.h>
 #include <string.h>
 
 int main(void) {

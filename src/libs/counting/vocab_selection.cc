@@ -46,9 +46,9 @@ std::vector<WordRec> ReadRecords(FILE *ifp, int num_recs, Arena *words) {
   std::vector<WordRec> records;
   try {
     records.reserve(capacity);
-  } catch (const std::bad_alloc &) {
-    quit(-1, "ox_malloc: could not allocate %d bytes\n",
-         static_cast<int>(capacity * sizeof(WordRec)));
+  } catch (const std::exception &) {  // bad_alloc, or length_error
+    quit(-1, "ox_malloc: could not allocate %llu bytes\n",
+         static_cast<unsigned long long>(capacity) * sizeof(WordRec));
   }
   FrequencyListReader reader(ifp);
   std::string_view word;

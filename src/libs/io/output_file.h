@@ -1,33 +1,60 @@
-// An output file that appears under its name only when it is complete: it is
-// written under a temporary name beside the final one and renamed over it by
-// Commit. Until then the destructor, and a fatal exit, remove the temporary.
+// An output file named by the user, written so that a failed run never
+// leaves it part-written and never replaces what it should not.
+//
+// The name is checked when the OutputFile is made, before any work: a file
+// that cannot be written ends the process with a message naming it. What
+// is written depends on what the name is, after following symbolic links to
+// the file they lead to (the links stay):
+// - absent, or a regular file: a temporary file beside it (in the same
+//   directory, ending like the name, so ".gz" and ".Z" still compress),
+//   renamed over it by Commit. An existing file's permission bits and,
+//   where the process may set them, its owner and group are kept. A file
+//   with other hard links is filled from the temporary at Commit instead,
+//   so that every link sees the new contents.
+// - "-": standard output.
+// - anything else (a device, a FIFO, a socket): written directly, never
+//   replaced or removed.
+// Until Commit, the temporary file is removed when the OutputFile is
+// destroyed and when the process ends early (cleanup.h).
 #ifndef LEXKIT_LIBS_IO_OUTPUT_FILE_H
 #define LEXKIT_LIBS_IO_OUTPUT_FILE_H
 
 #include <stdio.h>
 
+#include <memory>
 #include <string>
+
+#include "libs/io/cleanup.h"
 
 namespace lexkit {
 
 class OutputFile {
  public:
-  // quit(-1, ...) naming `path` when it cannot be created.
+  // quit(-1, ...) naming `path` when it cannot be written.
   explicit OutputFile(const char *path);
-  // Not committed: the temporary is removed.
+  // Not committed: the temporary file is removed.
   ~OutputFile();
   OutputFile(const OutputFile &) = delete;
   OutputFile &operator=(const OutputFile &) = delete;
 
-  // Opened through ox_oopen, so ".gz" and ".Z" names are compressed.
-  FILE *stream() { return fp_; }
-  // Closes the stream (checked), then renames the temporary over the path.
+  // The stream to write, opened through ox_oopen on the first call.
+  FILE *stream();
+  // Closes the stream (a failed write or close ends the process, naming the
+  // file), then puts the temporary file in the final place.
   void Commit();
 
+  // The name as the user gave it.
+  const std::string &name() const { return name_; }
+
  private:
-  std::string path_;
-  std::string temporary_;
+  void FillInPlace();
+
+  const std::string name_;
+  std::string target_;  // the file written: name_ with its links followed
+  std::unique_ptr<TemporaryPath> temporary_;  // null when written directly
+  bool fill_in_place_ = false;
   FILE *fp_ = nullptr;
+  bool committed_ = false;
 };
 
 }  // namespace lexkit

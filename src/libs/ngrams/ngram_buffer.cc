@@ -65,6 +65,18 @@ class IdSource {
 // Messages take the verbosity as an unsigned 16-bit level.
 unsigned short Narrow(int verbosity) { return static_cast<unsigned short>(verbosity); }
 
+// Working memory of the batches, taken once for the whole text: a request
+// the machine cannot give ends the process naming its size.
+template <typename T>
+void ReserveOnce(std::vector<T> *v, size_t count) {
+  try {
+    v->reserve(count);
+  } catch (const std::exception &) {  // bad_alloc, or length_error beyond max_size
+    quit(-1, "read_txt2ngram_buffer: could not allocate %llu bytes for the n-gram buffer\n",
+         static_cast<unsigned long long>(count) * sizeof(T));
+  }
+}
+
 unsigned BitWidth(wordid_t value) {
   unsigned bits = 0;
   for (; value != 0; value >>= 1) ++bits;
@@ -83,6 +95,11 @@ class PackedWindows {
         id_mask_((wordid_t{1} << (id_bits - 1) << 1) - 1),
         ids_(n) {}
 
+  // The batch and the sort's scratch copy.
+  void Reserve(size_t windows) {
+    ReserveOnce(&keys_, windows);
+    ReserveOnce(&scratch_, windows);
+  }
   void Shift(wordid_t id) { current_ = ((current_ << id_bits_) | id) & mask_; }
   void Append() { keys_.push_back(current_); }
   void Clear() { keys_.clear(); }
@@ -117,6 +134,11 @@ class PackedWindows {
 class OffsetWindows {
  public:
   explicit OffsetWindows(unsigned n) : n_(n) {}
+
+  void Reserve(size_t windows) {
+    ReserveOnce(&words_, windows + n_);
+    ReserveOnce(&starts_, windows);
+  }
 
   void Shift(wordid_t id) { words_.push_back(id); }
   void Append() { starts_.push_back(words_.size() - n_); }
@@ -167,6 +189,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
     if (!source.Next(&id)) return 0;
     windows.Shift(id);
   }
+  windows.Reserve(static_cast<size_t>(s.buffer_size));
   int number_of_tempfiles = 0;
   IdNgramWriter writer(nullptr, static_cast<int>(s.n), "temporary n-gram ids",
                        "temporary n-gram counts");
@@ -217,7 +240,8 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                      unsigned int n, const char *temp_file_root,
                      const char *temp_file_ext) {
   // The batches live in working memory of this call (8 or 16 bytes per
-  // window for packed windows), so the caller's buffer is not touched.
+  // window for packed windows, and as much for the sort), allocated once
+  // here: the caller's buffer is not used and may be null.
   if (buffer_size < 1)
     quit(-1, "read_txt2ngram_buffer: the buffer must hold at least one n-gram, not %d\n",
          buffer_size);
