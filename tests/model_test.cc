@@ -1,0 +1,271 @@
+// The scoring API: ARPA models against hand-computed probabilities and a
+// reference scorer, binary models against their ARPA form, and every kind
+// of bad file giving a message instead of a crash.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lexkit/model.h"
+#include "model_files.h"
+#include "test_support.h"
+
+using lexkit_test::ReadFile;
+using lexkit_test::ReferenceModel;
+using lexkit_test::ScratchDir;
+using lexkit_test::WriteFile;
+
+namespace {
+
+struct ModelCloser {
+  void operator()(lexkit_model *m) const { lexkit_model_close(m); }
+};
+using ModelPtr = std::unique_ptr<lexkit_model, ModelCloser>;
+
+ModelPtr OpenArpaText(const ScratchDir &dir, const std::string &text) {
+  const std::string path = dir.File("model.arpa");
+  WriteFile(path, text);
+  char error[256] = "";
+  ModelPtr m(lexkit_model_open_arpa(path.c_str(), error, sizeof error));
+  EXPECT_NE(m, nullptr) << error;
+  return m;
+}
+
+// The message of a failed open, without the path.
+std::string ArpaError(const ScratchDir &dir, const std::string &text) {
+  const std::string path = dir.File("bad.arpa");
+  WriteFile(path, text);
+  char error[256] = "";
+  ModelPtr m(lexkit_model_open_arpa(path.c_str(), error, sizeof error));
+  return m != nullptr ? "(loaded)" : std::string(error).substr(path.size() + 2);
+}
+
+std::string BinaryError(const std::string &path) {
+  char error[256] = "";
+  ModelPtr m(lexkit_model_open_binary(path.c_str(), error, sizeof error));
+  return m != nullptr ? "(loaded)" : std::string(error).substr(path.size() + 2);
+}
+
+wordid_t Id(const lexkit_model *m, const std::string &word) {
+  return lexkit_model_index(m, word.data(), word.size());
+}
+
+TEST(Model, HandComputedTrigrams) {
+  ScratchDir dir;
+  ModelPtr m = OpenArpaText(dir, lexkit_test::kTrigramArpa);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(lexkit_model_order(m.get()), 3);
+  EXPECT_EQ(lexkit_model_vocab_size(m.get()), 4u);
+  EXPECT_EQ(lexkit_model_is_closed(m.get()), 0);
+  const uint64_t counts[] = {0, 5, 4, 2, 0};
+  for (int n = 0; n <= 4; ++n) EXPECT_EQ(lexkit_model_ngram_count(m.get(), n), counts[n]);
+  const char *words[] = {"<unk>", "a", "b", "<s>", "</s>"};
+  for (wordid_t id = 0; id < 5; ++id) {
+    EXPECT_STREQ(lexkit_model_word(m.get(), id), words[id]);
+    EXPECT_EQ(Id(m.get(), words[id]), id);
+  }
+  EXPECT_EQ(lexkit_model_word(m.get(), 5), nullptr);
+  EXPECT_EQ(Id(m.get(), "zebra"), 0u);
+  EXPECT_EQ(Id(m.get(), "a "), 0u);
+
+  struct Case {
+    std::vector<wordid_t> context;
+    wordid_t word;
+    double prob;
+    int bo_case;
+  } cases[] = {
+      {{1, 2}, 1, -0.05, 0},                   // a b a: the trigram
+      {{3, 1}, 2, -0.07, 0},                   // <s> a b
+      {{1, 2}, 4, -0.1 - 0.15, 4},             // bow(a b) + P(</s> | b): 3-2
+      {{2, 1}, 2, -0.05 - 0.2, 4},             // bow(b a) + P(b | a)
+      {{2, 2}, 4, -0.15, 8},                   // (b b) unlisted: 3x2
+      {{1, 1}, 0, -0.25 - 1.0, 9},             // bow(a) + P(<unk>): 3x2-1
+      {{3, 1}, 4, -0.2 - 0.25 - 0.6, 5},       // 3-2-1
+      {{}, 1, -0.5, 10},                       // no context: 3x2x1
+      {{1}, 2, -0.2, 8},                       // one word of context: 3x2
+      {{3}, 3, -0.3 - 99, 9},                  // <s> is never predicted
+      {{4, 3, 1, 2}, 1, -0.05, 0},             // only the last two count
+      {{0, 2}, 1, -0.3, 8},                    // <unk> b: unlisted context
+      {{1, 2}, 77, -0.1 - 0.125 - 1.0, 5},     // an id beyond the vocabulary is <unk>
+      {{77, 2}, 4, -0.15, 8},
+  };
+  for (const Case &c : cases) {
+    int bo_case = -1;
+    const double p = lexkit_model_prob(m.get(), c.context.data(), c.context.size(), c.word,
+                                       &bo_case);
+    EXPECT_NEAR(p, c.prob, 1e-6) << c.word;
+    EXPECT_EQ(bo_case, c.bo_case) << c.word;
+  }
+  EXPECT_NEAR(lexkit_model_prob(m.get(), nullptr, 0, 2, nullptr), -0.75, 1e-6);
+}
+
+TEST(Model, ClosedVocabulary) {
+  ScratchDir dir;
+  ModelPtr m = OpenArpaText(dir, lexkit_test::kClosedBigramArpa);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(lexkit_model_is_closed(m.get()), 1);
+  EXPECT_EQ(lexkit_model_ngram_count(m.get(), 1), 2u);
+  EXPECT_EQ(Id(m.get(), "x"), 1u);
+  EXPECT_EQ(Id(m.get(), "zebra"), LEXKIT_NOT_IN_MODEL);
+  EXPECT_EQ(Id(m.get(), "<unk>"), LEXKIT_NOT_IN_MODEL);
+  int bo_case = -1;
+  const wordid_t x = 1, unknown = 0;
+  EXPECT_NEAR(lexkit_model_prob(m.get(), &x, 1, 2, &bo_case), -0.1, 1e-6);
+  EXPECT_EQ(bo_case, 0);
+  EXPECT_NEAR(lexkit_model_prob(m.get(), &x, 1, 1, &bo_case), -0.2 - 0.3, 1e-6);
+  EXPECT_EQ(bo_case, 1);
+  // The unknown word is not a context the model knows: no weight.
+  EXPECT_NEAR(lexkit_model_prob(m.get(), &unknown, 1, 2, &bo_case), -0.4, 1e-6);
+  EXPECT_EQ(bo_case, 2);
+}
+
+// Every context of up to three words and every word, against the reference
+// scorer, for the model as written and shuffled.
+TEST(Model, AgreesWithReferenceInAnyOrder) {
+  ScratchDir dir;
+  for (const char *arpa : {lexkit_test::kTrigramArpa, lexkit_test::kShuffledTrigramArpa}) {
+    ModelPtr m = OpenArpaText(dir, arpa);
+    ASSERT_NE(m, nullptr);
+    const ReferenceModel reference(arpa);
+    for (wordid_t c = 0; c < 6 * 6 * 6; ++c) {
+      for (wordid_t w = 0; w < 5; ++w) {
+        // Context lengths 0..3; the digit 5 stands for no word.
+        std::vector<wordid_t> ids;
+        std::vector<std::string> words;
+        for (wordid_t rest = c; rest != 0; rest /= 6) {
+          if (rest % 6 == 5) continue;
+          ids.push_back(rest % 6);
+          words.push_back(lexkit_model_word(m.get(), rest % 6));
+        }
+        const double p = lexkit_model_prob(m.get(), ids.data(), ids.size(), w, nullptr);
+        EXPECT_NEAR(p, reference.Prob(words, lexkit_model_word(m.get(), w)), 1e-5);
+      }
+    }
+  }
+}
+
+TEST(Model, BadArpaFiles) {
+  ScratchDir dir;
+  const std::string good = lexkit_test::kClosedBigramArpa;
+  auto replace = [&](const std::string &from, const std::string &to) {
+    std::string text = good;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  struct Case {
+    std::string text, message;
+  } cases[] = {
+      {"", "is empty"},
+      {"some text\n", "no \\data\\ line: not an ARPA model"},
+      {replace("ngram 2=1", "ngram 2=2"), "\\data\\ declares 2 2-grams, the section holds 1"},
+      {replace("ngram 1=2", "ngram 1=1"), "line 6: more 1-grams than the 1 of \\data\\"},
+      {replace("ngram 2=1", "ngram 3=1"), "line 3: \\data\\ gives order 3 after order 1"},
+      {replace("ngram 2=1", "ngram 2 1"),
+       "line 3: expected 'ngram <order>=<count>' in \\data\\, found 'ngram 2 1'"},
+      {replace("ngram 2=1", "ngram 2=99999999"),
+       "line 3: the count of 2-grams, 99999999, is more than the file can hold"},
+      {replace("-0.1 x y", "-0.1 x"), "line 8: a 2-gram line has 3 fields, this one 2"},
+      {replace("-0.1 x y", "-0.1 x y -0.5"), "line 8: a 2-gram line has 3 fields, this one 4"},
+      {replace("-0.3 x -0.2", "-0.3"), "line 5: a 1-gram line has 2 or 3 fields, this one 1"},
+      {replace("-0.3 x", "-0.3x x"), "line 5: '-0.3x' is not a number"},
+      {replace("x -0.2", "x nan"), "line 5: 'nan' is not a number"},
+      {replace("-0.1 x y", "-0.1 x z"), "line 8: the word 'z' is not among the 1-grams"},
+      {replace("-0.1 x y", "-0.1 <unk> y"),
+       "line 8: the word '<unk>' is not among the 1-grams"},
+      {replace("-0.4 y", "-0.4 x"), "the 1-gram 'x' is listed twice"},
+      {replace("\\2-grams:", "\\3-grams:"), "line 7: expected \\2-grams:, found '\\3-grams:'"},
+      {replace("\\end\\\n", ""), "the file ends without its \\end\\ line"},
+      {replace("\\end\\", "\\3-grams:"), "line 9: expected \\end\\, found '\\3-grams:'"},
+      {"\\data\\\nngram 1=2\nngram 2=1\nngram 3=1\n\\1-grams:\n-1 a\n-1 b\n\\2-grams:\n"
+       "-1 a b\n\\3-grams:\n-1 b a b\n\\end\\\n",
+       "the context of the 3-gram 'b a b' is not among the 2-grams"},
+      {"\\data\\\nngram 1=2\nngram 2=2\n\\1-grams:\n-1 a\n-1 b\n\\2-grams:\n"
+       "-1 b a\n-1 b a\n\\end\\\n",
+       "the 2-gram 'b a' is listed twice"},
+      {"\\data\\\nngram 11=1\n", "line 2: order 11 is outside 1..10"},
+      {"\\data\\\n\\1-grams:\n", "\\data\\ declares no n-grams"},
+  };
+  for (const Case &c : cases) EXPECT_EQ(ArpaError(dir, c.text), c.message) << c.text;
+
+  char error[256];
+  EXPECT_EQ(lexkit_model_open_arpa(dir.path().c_str(), error, sizeof error), nullptr);
+  EXPECT_EQ(std::string(error), dir.path() + ": is a directory");
+  const std::string missing = dir.File("missing.arpa");
+  EXPECT_EQ(lexkit_model_open_arpa(missing.c_str(), error, sizeof error), nullptr);
+  EXPECT_EQ(std::string(error), missing + ": cannot open: No such file or directory");
+  EXPECT_EQ(lexkit_model_open_binary(missing.c_str(), error, 8), nullptr);
+  EXPECT_EQ(std::string(error), missing.substr(0, 7));  // cut to the buffer
+  EXPECT_EQ(lexkit_model_open_arpa(missing.c_str(), nullptr, 0), nullptr);
+}
+
+TEST(Model, OneWordModelsAndEmptyLevels) {
+  ScratchDir dir;
+  ModelPtr unigrams = OpenArpaText(dir, "\\data\\\nngram 1=2\n\\1-grams:\n-0.3 <unk>\n-0.1 a\n\\end\\\n");
+  ASSERT_NE(unigrams, nullptr);
+  const wordid_t context[] = {1, 1};
+  int bo_case = -1;
+  EXPECT_NEAR(lexkit_model_prob(unigrams.get(), context, 2, 1, &bo_case), -0.1, 1e-6);
+  EXPECT_EQ(bo_case, 0);
+  ModelPtr no_trigrams = OpenArpaText(
+      dir, "\\data\\\nngram 1=1\nngram 2=0\nngram 3=0\n\\1-grams:\n-0.3 a -0.5\n\\2-grams:\n\\3-grams:\n\\end\\\n");
+  ASSERT_NE(no_trigrams, nullptr);
+  EXPECT_NEAR(lexkit_model_prob(no_trigrams.get(), context, 2, 1, &bo_case), -0.8, 1e-6);
+  EXPECT_EQ(bo_case, 8 + 1);
+}
+
+// Writes the model of `arpa` in binary form; returns its path.
+std::string SaveBinary(const ScratchDir &dir, const std::string &arpa, const std::string &name) {
+  ModelPtr m = OpenArpaText(dir, arpa);
+  const std::string path = dir.File(name);
+  char error[256] = "";
+  EXPECT_EQ(lexkit_model_save_binary(m.get(), path.c_str(), error, sizeof error), 0) << error;
+  return path;
+}
+
+TEST(Model, BinaryScoresAsArpa) {
+  ScratchDir dir;
+  for (const char *arpa : {lexkit_test::kTrigramArpa, lexkit_test::kShuffledTrigramArpa,
+                           lexkit_test::kClosedBigramArpa}) {
+    const std::string path = SaveBinary(dir, arpa, "model.bin");
+    ModelPtr text = OpenArpaText(dir, arpa);
+    char error[256] = "";
+    ModelPtr binary(lexkit_model_open_binary(path.c_str(), error, sizeof error));
+    ASSERT_NE(binary, nullptr) << error;
+    EXPECT_EQ(lexkit_model_order(binary.get()), lexkit_model_order(text.get()));
+    EXPECT_EQ(lexkit_model_is_closed(binary.get()), lexkit_model_is_closed(text.get()));
+    const wordid_t v = static_cast<wordid_t>(lexkit_model_vocab_size(text.get()));
+    EXPECT_EQ(lexkit_model_vocab_size(binary.get()), v);
+    for (int n = 1; n <= 3; ++n)
+      EXPECT_EQ(lexkit_model_ngram_count(binary.get(), n), lexkit_model_ngram_count(text.get(), n));
+    std::mt19937 random(7);
+    std::vector<wordid_t> history;
+    for (int i = 0; i < 2000; ++i) {
+      const wordid_t w = random() % (v + 1);
+      int a_case, b_case;
+      const double a = lexkit_model_prob(text.get(), history.data(), history.size(), w, &a_case);
+      const double b = lexkit_model_prob(binary.get(), history.data(), history.size(), w, &b_case);
+      ASSERT_EQ(a, b);
+      ASSERT_EQ(a_case, b_case);
+      history.push_back(w);
+    }
+    for (wordid_t id = 0; id <= v; ++id)
+      EXPECT_STREQ(lexkit_model_word(binary.get(), id), lexkit_model_word(text.get(), id));
+  }
+  // A second save over the first replaces it whole and leaves nothing else.
+  SaveBinary(dir, lexkit_test::kTrigramArpa, "model.bin");
+  EXPECT_EQ(lexkit_test::RunShell("ls -A " + dir.path()).out, "model.arpa\nmodel.bin\n");
+}
+
+TEST(Model, SaveFailures) {
+  ScratchDir dir;
+  ModelPtr m = OpenArpaText(dir, lexkit_test::kTrigramArpa);
+  char error[256];
+  const std::string path = dir.File("no/such/dir/model.bin");
+  EXPECT_EQ(lexkit_model_save_binary(m.get(), path.c_str(), error, sizeof error), -1);
+  EXPECT_EQ(std::string(error), path + ": cannot create: No such file or directory");
+  EXPECT_EQ(lexkit_model_save_binary(m.get(), "/dev/full", error, sizeof error), -1);
+  EXPECT_EQ(std::string(error), "/dev/full: cannot write: No space left on device");
+}
+
+}  // namespace
