@@ -4,7 +4,10 @@
 #ifndef LEXKIT_TESTS_MODEL_FILES_H
 #define LEXKIT_TESTS_MODEL_FILES_H
 
+#include <algorithm>
 #include <map>
+#include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -73,6 +76,35 @@ inline const char kClosedBigramArpa[] =
     "\\2-grams:\n"
     "-0.1 x y\n"
     "\\end\\\n";
+
+// A random back-off model in ARPA form: `vocab` words w0, w1, ... besides
+// <unk>, and for each order above 1 n-grams that extend random n-grams of
+// the order below (so every context is listed), in shuffled order. The
+// numbers are arbitrary; only their use is under test.
+inline std::string RandomArpa(unsigned seed, int vocab, int order, int per_order) {
+  std::mt19937 random(seed);
+  auto number = [&] { return std::to_string(-static_cast<double>(random() % 100000) / 20000); };
+  std::vector<std::vector<std::string>> levels(order);
+  levels[0].push_back("<unk>");
+  for (int w = 0; w < vocab; ++w) levels[0].push_back("w" + std::to_string(w));
+  for (int k = 1; k < order; ++k) {
+    std::set<std::string> grams;
+    for (int i = 0; i < per_order * 4 && static_cast<int>(grams.size()) < per_order; ++i)
+      grams.insert(levels[k - 1][random() % levels[k - 1].size()] + " " +
+                   levels[0][random() % levels[0].size()]);
+    levels[k].assign(grams.begin(), grams.end());
+    std::shuffle(levels[k].begin(), levels[k].end(), random);
+  }
+  std::string text = "\\data\\\n";
+  for (int k = 0; k < order; ++k)
+    text += "ngram " + std::to_string(k + 1) + "=" + std::to_string(levels[k].size()) + "\n";
+  for (int k = 0; k < order; ++k) {
+    text += "\n\\" + std::to_string(k + 1) + "-grams:\n";
+    for (const std::string &gram : levels[k])
+      text += number() + " " + gram + (k + 1 < order ? " " + number() : "") + "\n";
+  }
+  return text + "\n\\end\\\n";
+}
 
 // P(word | context) by the back-off rule, straight from an ARPA text: the
 // longest n-gram of the context's last words and the word that is listed,

@@ -3,11 +3,14 @@
 // of bad file giving a message instead of a crash.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
+#include <string.h>
 #include <string>
 #include <vector>
 
 #include "lexkit/model.h"
+#include "liblmest/model/model_file.h"
 #include "model_files.h"
 #include "test_support.h"
 
@@ -266,6 +269,144 @@ TEST(Model, SaveFailures) {
   EXPECT_EQ(std::string(error), path + ": cannot create: No such file or directory");
   EXPECT_EQ(lexkit_model_save_binary(m.get(), "/dev/full", error, sizeof error), -1);
   EXPECT_EQ(std::string(error), "/dev/full: cannot write: No space left on device");
+}
+
+TEST(Model, RandomModelsAgreeWithReference) {
+  ScratchDir dir;
+  for (int order = 1; order <= 4; ++order) {
+    const std::string arpa = lexkit_test::RandomArpa(order, 40, order, 300);
+    ModelPtr text = OpenArpaText(dir, arpa);
+    ASSERT_NE(text, nullptr);
+    const std::string path = SaveBinary(dir, arpa, "random.bin");
+    char error[256] = "";
+    ModelPtr binary(lexkit_model_open_binary(path.c_str(), error, sizeof error));
+    ASSERT_NE(binary, nullptr) << error;
+    const ReferenceModel reference(arpa);
+    std::mt19937 random(order);
+    std::vector<wordid_t> history;
+    std::vector<std::string> words;
+    for (int i = 0; i < 3000; ++i) {
+      const wordid_t w = random() % 41;
+      const double p = lexkit_model_prob(binary.get(), history.data(), history.size(), w, nullptr);
+      ASSERT_EQ(p, lexkit_model_prob(text.get(), history.data(), history.size(), w, nullptr));
+      const std::string word = lexkit_model_word(text.get(), w);
+      ASSERT_NEAR(p, reference.Prob(words, word), 1e-4);
+      history.push_back(w);
+      words.push_back(word);
+    }
+  }
+}
+
+namespace mf = lexkit::model_file;
+
+// A saved binary model whose bytes a test may change.
+struct BinaryImage {
+  std::string bytes;
+  mf::ModelFileHeader header;
+
+  explicit BinaryImage(const std::string &path) : bytes(ReadFile(path)) {
+    memcpy(&header, bytes.data(), sizeof header);
+  }
+  template <typename T>
+  T *Section(uint32_t s) {
+    return reinterpret_cast<T *>(&bytes[header.sections[s].offset]);
+  }
+  template <typename T>
+  T *Level(uint32_t k, uint32_t part) {
+    return Section<T>(mf::kFirstLevelSection + k * mf::kSectionsPerLevel + part);
+  }
+};
+
+TEST(Model, BadBinaryFiles) {
+  ScratchDir dir;
+  const std::string good = SaveBinary(dir, lexkit_test::kTrigramArpa, "good.bin");
+  const std::string bad = dir.File("bad.bin");
+  struct Case {
+    std::function<void(BinaryImage *)> change;
+    std::string message;
+  } cases[] = {
+      {[](BinaryImage *b) { b->bytes = lexkit_test::kTrigramArpa; }, "not a lexkit binary model"},
+      {[](BinaryImage *b) { b->bytes.resize(100); }, "truncated: 100 bytes, shorter than the header"},
+      {[](BinaryImage *b) { b->bytes.pop_back(); },
+       "truncated: " + std::to_string(ReadFile(good).size() - 1) + " of " +
+           std::to_string(ReadFile(good).size()) + " bytes"},
+      {[](BinaryImage *b) { b->bytes += std::string(8, '\0'); }, "corrupt: 8 bytes after the model's end"},
+      {[](BinaryImage *b) { reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->version = 2; },
+       "format version 2; this library reads version 1"},
+      {[](BinaryImage *b) {
+         reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->byte_order = 0x04030201u;
+       },
+       "written on a machine of the other byte order"},
+      {[](BinaryImage *b) { reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->counts[2] = 3; },
+       "corrupt header"},
+      {[](BinaryImage *b) { reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->flags = 6; },
+       "corrupt header"},
+      {[](BinaryImage *b) { b->Section<char>(mf::kVocabText)[5] = 'x'; },
+       "word 0 of the vocabulary is not one NUL-ended string"},
+      {[](BinaryImage *b) { b->Section<char>(mf::kVocabText)[1] = 'U'; },
+       "word 0 of the vocabulary is not <unk>"},
+      {[](BinaryImage *b) { b->Section<uint64_t>(mf::kVocabOffsets)[2] = 1u << 20; },
+       "the vocabulary offset of word 2 is out of order"},
+      {[](BinaryImage *b) { b->Section<uint64_t>(mf::kVocabOffsets)[5] = 0; },
+       "its vocabulary offsets do not frame the vocabulary text"},
+      {[](BinaryImage *b) { b->Section<char>(mf::kVocabText)[8] = 'a'; },  // "b" becomes "a"
+       "the word 'a' is in the vocabulary twice"},
+      {[](BinaryImage *b) { b->Level<uint32_t>(0, mf::kLevelNext)[3] = 0; },
+       "the successor ranges of level 1 go backwards at entry 2"},
+      {[](BinaryImage *b) { b->Level<uint32_t>(0, mf::kLevelNext)[5] = 5; },
+       "the successor ranges of level 1 do not cover level 2"},
+      {[](BinaryImage *b) { b->Level<uint32_t>(1, mf::kLevelNext)[0] = 1; },
+       "the successor ranges of level 2 do not cover level 3"},
+      {[](BinaryImage *b) { b->Level<uint32_t>(1, mf::kLevelWords)[3] = 5; },
+       "level 2 holds a word id beyond the vocabulary"},
+      {[](BinaryImage *b) {  // b's successors: a (1), </s> (4)
+         std::swap(b->Level<uint32_t>(1, mf::kLevelWords)[1], b->Level<uint32_t>(1, mf::kLevelWords)[2]);
+       },
+       "the words of level 2 are not sorted in group 2"},
+  };
+  for (const Case &c : cases) {
+    BinaryImage image(good);
+    c.change(&image);
+    WriteFile(bad, image.bytes);
+    EXPECT_EQ(BinaryError(bad), c.message);
+  }
+  WriteFile(bad, "");
+  EXPECT_EQ(BinaryError(bad), "is empty");
+  EXPECT_EQ(BinaryError(dir.path()), "is a directory");
+  EXPECT_EQ(BinaryError("/dev/null"), "is not a regular file");
+}
+
+// Cut at every eighth of its length, or with any byte changed, a binary
+// model is refused or, where the change leaves it valid, scores within its
+// bounds (the sanitizers watch every access).
+TEST(Model, DamagedBinaryFilesNeverCrash) {
+  ScratchDir dir;
+  const std::string path = SaveBinary(dir, lexkit_test::RandomArpa(3, 30, 3, 200), "random.bin");
+  const std::string good = ReadFile(path);
+  const std::string bad = dir.File("bad.bin");
+  for (int eighth = 0; eighth < 8; ++eighth) {
+    WriteFile(bad, good.substr(0, good.size() * eighth / 8));
+    const std::string message = BinaryError(bad);
+    EXPECT_TRUE(message == "is empty" || message.rfind("truncated: ", 0) == 0) << message;
+  }
+  std::mt19937 random(11);
+  int loaded = 0;
+  for (int i = 0; i < 200; ++i) {
+    std::string bytes = good;
+    bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
+    WriteFile(bad, bytes);
+    char error[256];
+    ModelPtr m(lexkit_model_open_binary(bad.c_str(), error, sizeof error));
+    if (m == nullptr) continue;
+    ++loaded;
+    const wordid_t v = static_cast<wordid_t>(lexkit_model_vocab_size(m.get()));
+    std::vector<wordid_t> history;
+    for (int w = 0; w < 200; ++w) {
+      history.push_back(random() % (v + 2));
+      lexkit_model_prob(m.get(), history.data(), history.size(), random() % (v + 2), nullptr);
+    }
+  }
+  EXPECT_GT(loaded, 0);  // changes of probabilities are not errors
 }
 
 }  // namespace
