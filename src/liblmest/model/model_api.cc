@@ -12,10 +12,7 @@
 #include "liblmest/model/arpa_reader.h"
 #include "liblmest/model/binary_model.h"
 #include "liblmest/model/model.h"
-
-struct lexkit_model {
-  std::unique_ptr<lexkit::model::Model> model;
-};
+#include "liblmest/model/model_handle.h"
 
 namespace {
 
