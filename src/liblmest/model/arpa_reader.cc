@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "libs/io/line_reader.h"
+#include "libs/io/word_scan.h"
 #include "liblmest/model/model_check.h"
 #include "liblmest/model/model_layout.h"
 #include "liblmest/model/trie_builder.h"
@@ -24,25 +25,32 @@ constexpr char kUnknownWord[] = "<unk>";
 constexpr size_t kMaxFields = kMaxOrder + 2;  // probability, words, weight
 
 // The white-space-separated fields of a line: at most kMaxFields are kept,
-// all are counted.
-struct Fields {
+// all are counted. The line is scanned 16 bytes at a time in a copy with
+// room after it for the scan's reads; the fields point into that copy.
+class Fields {
+ public:
   std::string_view at[kMaxFields];
   size_t count = 0;
-};
 
-void Split(std::string_view line, Fields *f) {
-  f->count = 0;
-  const char *p = line.data();
-  const char *end = p + line.size();
-  for (;;) {
-    while (p != end && IsCSpace(static_cast<unsigned char>(*p))) ++p;
-    if (p == end) return;
-    const char *start = p;
-    while (p != end && !IsCSpace(static_cast<unsigned char>(*p))) ++p;
-    if (f->count < kMaxFields) f->at[f->count] = std::string_view(start, p - start);
-    ++f->count;
+  void Split(std::string_view line) {
+    copy_.resize(line.size() + kScanPadding);
+    memcpy(copy_.data(), line.data(), line.size());
+    const char *p = copy_.data();
+    const char *end = p + line.size();
+    count = 0;
+    for (;;) {
+      p = SkipSpace(p, end);
+      if (p == end) return;
+      const char *start = p;
+      p = FindSpace(p, end);
+      if (count < kMaxFields) at[count] = std::string_view(start, p - start);
+      ++count;
+    }
   }
-}
+
+ private:
+  std::vector<char> copy_;
+};
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsCSpace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
@@ -64,6 +72,84 @@ bool ParseCount(std::string_view field, uint64_t *value) {
 
 std::string Num(uint64_t v) { return std::to_string(v); }
 
+// The words of a run of n-gram lines, waiting to be looked up together
+// (WordTable::FindBatch) for their ids, which go to their places in `ids`.
+// Consecutive lines mostly share their first words (a sorted section lists
+// the n-grams of a context together): a word equal to the one at its place
+// in the line before takes that word's id without a lookup.
+class WordBatch {
+ public:
+  explicit WordBatch(std::vector<uint32_t> *ids) : ids_(ids) {}
+
+  bool full() const { return lookups_.size() >= kLookups; }
+  size_t first_ngram() const { return first_ngram_; }
+
+  // Appends one line's n words (copied: the line's text does not last).
+  void AddLine(const std::string_view *words, uint32_t n, uint64_t line) {
+    for (uint32_t w = 0; w < n; ++w) {
+      const size_t at = ids_->size();
+      ids_->push_back(WordTable::kAbsent);
+      if (has_previous_ && words[w] == previous_[w]) {
+        copies_.push_back({at, previous_at_[w]});
+      } else {
+        lookups_.push_back({at, line, text_.size(), words[w].size()});
+        text_.append(words[w]);
+        previous_[w].assign(words[w]);
+      }
+      previous_at_[w] = at;
+    }
+    has_previous_ = true;
+  }
+
+  // Fills in the ids; false with the first unknown word and its line.
+  bool Resolve(const WordTable &table, uint64_t *line, std::string *word) {
+    std::vector<std::string_view> views;
+    views.reserve(lookups_.size());
+    for (const Lookup &l : lookups_) views.emplace_back(text_.data() + l.start, l.length);
+    found_.resize(lookups_.size());
+    table.FindBatch(views.data(), views.size(), found_.data());
+    for (size_t i = 0; i < lookups_.size(); ++i) {
+      if (found_[i] == WordTable::kAbsent) {
+        *line = lookups_[i].line;
+        *word = std::string(views[i]);
+        return false;
+      }
+      (*ids_)[lookups_[i].at] = found_[i];
+    }
+    for (const Copy &c : copies_) (*ids_)[c.at] = (*ids_)[c.from];  // in order
+    return true;
+  }
+
+  // Starts the next batch at the n-gram `next_ngram`.
+  void Clear(size_t next_ngram) {
+    lookups_.clear();
+    copies_.clear();
+    text_.clear();
+    first_ngram_ = next_ngram;
+  }
+
+ private:
+  static constexpr size_t kLookups = 256;
+  struct Lookup {
+    size_t at;  // in ids
+    uint64_t line;
+    size_t start, length;  // in text_
+  };
+  struct Copy {
+    size_t at, from;  // in ids
+  };
+
+  std::vector<uint32_t> *ids_;
+  std::vector<Lookup> lookups_;
+  std::vector<Copy> copies_;
+  std::string text_;
+  std::vector<uint32_t> found_;
+  size_t first_ngram_ = 0;
+  bool has_previous_ = false;
+  std::string previous_[kMaxOrder];
+  size_t previous_at_[kMaxOrder] = {};
+};
+
 class ArpaParser {
  public:
   ArpaParser(FILE *fp, uint64_t size) : lines_(fp, 1 << 20), size_(size) {}
@@ -84,6 +170,8 @@ class ArpaParser {
   bool ReadSectionHeader(uint32_t n);
   bool ReadUnigrams();
   bool ReadLevel(uint32_t n, ReadNgrams *g);
+  // Gives the n-grams of the batch their ids and notes whether they ascend.
+  bool ResolveBatch(WordBatch *batch, ReadNgrams *g);
   // The fields of an n-gram line, checked for their number and numbers.
   bool ParseNgramLine(std::string_view line, uint32_t n, float *prob, float *bow);
   std::unique_ptr<Model> Finish();
@@ -161,7 +249,7 @@ bool ArpaParser::ReadSectionHeader(uint32_t n) {
 }
 
 bool ArpaParser::ParseNgramLine(std::string_view line, uint32_t n, float *prob, float *bow) {
-  Split(line, &fields_);
+  fields_.Split(line);
   const bool top = n == order_;
   if (fields_.count < n + 1 || fields_.count > n + (top ? 1 : 2))
     return FailAtLine("a " + Num(n) + "-gram line has " +
@@ -216,7 +304,9 @@ bool ArpaParser::ReadUnigrams() {
   if (order_ == 1) level.bows.clear();  // the top level has no weights
   vocab_size_ = static_cast<uint32_t>(level.probs.size() - 1);
   uint32_t duplicate = 0;
-  if (!words_.Build(a.vocab_text.data(), a.vocab_offsets.data(), 1, vocab_size_, &duplicate))
+  // Built as the model's own: a lookup of <unk> finds id 0 in an open model.
+  if (!words_.Build(a.vocab_text.data(), a.vocab_offsets.data(), closed_ ? 1 : 0,
+                    vocab_size_, &duplicate))
     return Fail("the 1-gram '" + std::string(a.Word(duplicate)) + "' is listed twice");
   pending_ = line;
   has_pending_ = !line.empty() && line.front() == '\\';
@@ -230,8 +320,7 @@ bool ArpaParser::ReadLevel(uint32_t n, ReadNgrams *g) {
   g->ids.reserve(declared * n);
   g->probs.reserve(declared);
   if (n < order_) g->bows.reserve(declared);
-  uint32_t ids[kMaxOrder];
-  uint32_t previous[kMaxOrder] = {};
+  WordBatch batch(&g->ids);
   uint64_t seen = 0;
   std::string_view line;
   while (NextLine(&line)) {
@@ -241,25 +330,35 @@ bool ArpaParser::ReadLevel(uint32_t n, ReadNgrams *g) {
                         " of \\data\\");
     float prob, bow;
     if (!ParseNgramLine(line, n, &prob, &bow)) return false;
-    for (uint32_t w = 0; w < n; ++w) {
-      const std::string_view word = fields_.at[1 + w];
-      ids[w] = word == kUnknownWord && !closed_ ? 0 : words_.Find(word);
-      if (ids[w] == WordTable::kAbsent)
-        return FailAtLine("the word '" + std::string(word) + "' is not among the 1-grams");
-    }
-    if (seen > 1 && !std::lexicographical_compare(previous, previous + n, ids, ids + n))
-      g->ascending = false;
-    std::copy(ids, ids + n, previous);
-    g->ids.insert(g->ids.end(), ids, ids + n);
+    batch.AddLine(fields_.at + 1, n, line_number_);
     g->probs.push_back(prob);
     if (n < order_) g->bows.push_back(bow);
+    if (batch.full() && !ResolveBatch(&batch, g)) return false;
   }
-  if (!error_.empty()) return false;
+  if (!error_.empty() || !ResolveBatch(&batch, g)) return false;
   if (seen != declared)
     return Fail("\\data\\ declares " + Num(declared) + " " + Num(n) +
                 "-grams, the section holds " + Num(seen));
   pending_ = line;
   has_pending_ = !line.empty() && line.front() == '\\';
+  return true;
+}
+
+bool ArpaParser::ResolveBatch(WordBatch *batch, ReadNgrams *g) {
+  uint64_t line = 0;
+  std::string word;
+  if (!batch->Resolve(words_, &line, &word)) {
+    line_number_ = line;
+    return FailAtLine("the word '" + word + "' is not among the 1-grams");
+  }
+  // Whether the section ascends, through the n-grams just given their ids.
+  const uint32_t n = g->n;
+  const uint32_t *ids = g->ids.data();
+  for (size_t i = std::max<size_t>(batch->first_ngram(), 1); i < g->probs.size(); ++i)
+    if (!std::lexicographical_compare(ids + (i - 1) * n, ids + i * n, ids + i * n,
+                                      ids + (i + 1) * n))
+      g->ascending = false;
+  batch->Clear(g->probs.size());
   return true;
 }
 
@@ -289,7 +388,7 @@ std::unique_ptr<Model> ArpaParser::Finish() {
   // here becomes a message rather than a scorer reading out of bounds.
   error_ = CheckSections(header, sections);
   if (!error_.empty()) return nullptr;
-  return Model::Create(header, sections, arrays_, &error_);
+  return Model::Create(header, sections, arrays_, &error_, &words_);
 }
 
 std::unique_ptr<Model> ArpaParser::Parse(std::string *error) {

@@ -45,10 +45,14 @@ class Model {
   // sections[s] (each aligned for its type; sizes as in the header). The
   // sections must already be valid (model_check.h); `owner` keeps them
   // alive. Null with a message when the vocabulary holds a word twice.
+  // A reader that has built the word table over these sections already
+  // (of ids 1..vocab_size for a closed model, else 0..vocab_size) passes it
+  // as `words`.
   static std::unique_ptr<Model> Create(
       const model_file::ModelFileHeader &header,
       const void *const sections[model_file::kNumSections],
-      std::shared_ptr<const void> owner, std::string *error);
+      std::shared_ptr<const void> owner, std::string *error,
+      WordTable *words = nullptr);
 
   const model_file::ModelFileHeader &header() const { return header_; }
   const void *section(uint32_t s) const { return sections_[s]; }

@@ -46,6 +46,8 @@ std::string CheckLevel(const ModelFileHeader &h, uint32_t k,
     for (uint64_t i = 0; i < count; ++i) {
       if (next[i] > next[i + 1])
         return "the successor ranges of " + name + " go backwards at entry " + Num(i);
+      if (next[i + 1] > h.counts[k + 1])
+        return "the successor ranges of " + name + " go beyond level " + Num(k + 2);
       // Within a group the ids ascend strictly; the last is in range.
       for (uint32_t j = next[i] + 1; j < next[i + 1]; ++j)
         if (words[j - 1] >= words[j])
