@@ -353,6 +353,8 @@ TEST(Model, BadBinaryFiles) {
        "the word 'a' is in the vocabulary twice"},
       {[](BinaryImage *b) { b->Level<uint32_t>(0, mf::kLevelNext)[3] = 0; },
        "the successor ranges of level 1 go backwards at entry 2"},
+      {[](BinaryImage *b) { b->Level<uint32_t>(0, mf::kLevelNext)[1] = 100; },
+       "the successor ranges of level 1 go beyond level 2"},
       {[](BinaryImage *b) { b->Level<uint32_t>(0, mf::kLevelNext)[5] = 5; },
        "the successor ranges of level 1 do not cover level 2"},
       {[](BinaryImage *b) { b->Level<uint32_t>(1, mf::kLevelNext)[0] = 1; },

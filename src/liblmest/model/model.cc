@@ -43,7 +43,16 @@ std::unique_ptr<Model> Model::Create(const ModelFileHeader &header,
 
 uint32_t Model::Successor(uint32_t k, uint32_t node, uint32_t id) const {
   const uint32_t *next = levels_[k].next;
-  return FindSuccessor(levels_[k + 1].words, next[node], next[node + 1], id);
+  const uint32_t lo = next[node], hi = next[node + 1];
+  // Most runs are short, and the found entry's probability (and, below the
+  // top, its successor range) then lies near the run's start: asking for it
+  // now overlaps its cache miss with the search's.
+  const Level &above = levels_[k + 1];
+  if (hi - lo <= 16) {
+    __builtin_prefetch(above.probs + lo);
+    if (above.next != nullptr) __builtin_prefetch(above.next + lo);
+  }
+  return FindSuccessor(above.words, lo, hi, id);
 }
 
 uint32_t Model::Node(const uint32_t *ids, uint32_t n) const {

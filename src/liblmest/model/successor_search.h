@@ -18,11 +18,11 @@ constexpr uint32_t kAbsent = UINT32_MAX;
 // thousands takes two or three probes instead of a dozen. Every guess lies
 // strictly inside the run, so each probe shrinks it; after a few guesses
 // that miss (a lopsided run), halving takes over so that a search never
-// costs more than a binary search's probes and a handful. Short runs are
-// scanned.
+// costs more than a binary search's probes and a handful. Short runs (a
+// cache line of ids) are scanned.
 inline uint32_t FindSuccessor(const uint32_t *ids, uint32_t lo, uint32_t hi,
                               uint32_t id) {
-  constexpr uint32_t kScan = 8;
+  constexpr uint32_t kScan = 16;
   constexpr int kGuesses = 4;
   for (int round = 0; hi - lo > kScan; ++round) {
     const uint32_t first = ids[lo];
