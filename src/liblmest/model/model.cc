@@ -23,6 +23,10 @@ std::unique_ptr<Model> Model::Create(const ModelFileHeader &header,
     view.bows = static_cast<const float *>(level[kLevelBows]);
     view.next = static_cast<const uint32_t *>(level[kLevelNext]);
     view.count = static_cast<uint32_t>(header.counts[k]);
+    if (k > 0) {
+      m->samples_[k] = SampleIds(view.words, view.count);
+      view.samples = m->samples_[k].data();
+    }
   }
   m->vocab_text_ = static_cast<const char *>(sections[kVocabText]);
   m->vocab_offsets_ = static_cast<const uint64_t *>(sections[kVocabOffsets]);
@@ -41,18 +45,24 @@ std::unique_ptr<Model> Model::Create(const ModelFileHeader &header,
   return m;
 }
 
+uint64_t Model::OwnMemoryBytes() const {
+  uint64_t bytes = sizeof *this + words_.MemoryBytes();
+  for (const std::vector<uint32_t> &samples : samples_) bytes += samples.capacity() * 4;
+  return bytes;
+}
+
 uint32_t Model::Successor(uint32_t k, uint32_t node, uint32_t id) const {
   const uint32_t *next = levels_[k].next;
-  const uint32_t lo = next[node], hi = next[node + 1];
-  // Most runs are short, and the found entry's probability (and, below the
-  // top, its successor range) then lies near the run's start: asking for it
-  // now overlaps its cache miss with the search's.
+  uint32_t lo = next[node], hi = next[node + 1];
   const Level &above = levels_[k + 1];
-  if (hi - lo <= 16) {
-    __builtin_prefetch(above.probs + lo);
-    if (above.next != nullptr) __builtin_prefetch(above.next + lo);
-  }
-  return FindSuccessor(above.words, lo, hi, id);
+  NarrowToBlock(above.samples, id, &lo, &hi);
+  // What is read of the entry found (its probability and, below the top,
+  // its successor range) lies beside the block's ids: asking for all of it
+  // now overlaps its cache misses with the search's.
+  __builtin_prefetch(above.words + lo);
+  __builtin_prefetch(above.probs + lo);
+  if (above.next != nullptr) __builtin_prefetch(above.next + lo);
+  return FindInBlock(above.words, lo, hi, id);
 }
 
 uint32_t Model::Node(const uint32_t *ids, uint32_t n) const {
@@ -66,6 +76,10 @@ uint32_t Model::Node(const uint32_t *ids, uint32_t n) const {
 Prediction Model::Predict(const uint32_t *context, size_t length,
                           uint32_t word) const {
   word = Clamp(word);
+  // Backing off reads the last context word's successor range and the
+  // word's unigram: ask for both before the long context's search.
+  if (length > 0) __builtin_prefetch(levels_[0].next + Clamp(context[length - 1]));
+  __builtin_prefetch(levels_[0].probs + word);
   const uint32_t longest = order() - 1;
   const uint32_t used = length < longest ? static_cast<uint32_t>(length) : longest;
   const uint32_t *ctx = context + (length - used);  // the ids that count

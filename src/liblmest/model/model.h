@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "liblmest/model/model_file.h"
 #include "liblmest/model/word_table.h"
@@ -27,6 +28,7 @@ struct Level {
   const float *bows = nullptr;      // null for the top level
   const uint32_t *next = nullptr;   // null for the top level
   uint32_t count = 0;
+  const uint32_t *samples = nullptr;  // of `words` (successor_search.h)
 };
 
 // One prediction: the log10 probability, the back-off case (one base-4
@@ -86,7 +88,7 @@ class Model {
   Prediction Predict(const uint32_t *context, size_t length, uint32_t word) const;
 
   // Bytes held besides the sections.
-  uint64_t OwnMemoryBytes() const { return words_.MemoryBytes() + sizeof *this; }
+  uint64_t OwnMemoryBytes() const;
 
   Model() = default;  // an empty shell; models are made by Create
 
@@ -105,6 +107,7 @@ class Model {
   const char *vocab_text_ = nullptr;
   const uint64_t *vocab_offsets_ = nullptr;
   WordTable words_;
+  std::vector<uint32_t> samples_[model_file::kMaxOrder];
 };
 
 }  // namespace model

@@ -1,46 +1,64 @@
 // Finding a word among the successors of a trie entry: a run of distinct
-// word ids in ascending order.
+// word ids in ascending order, within a level's array of ids.
 #ifndef LEXKIT_LIBLMEST_MODEL_SUCCESSOR_SEARCH_H
 #define LEXKIT_LIBLMEST_MODEL_SUCCESSOR_SEARCH_H
 
 #include <cstdint>
+#include <vector>
 
 namespace lexkit {
 namespace model {
 
 constexpr uint32_t kAbsent = UINT32_MAX;
 
-// The position of `id` in ids[lo, hi), or kAbsent.
-//
-// Interpolation search: ids are spread fairly evenly over the vocabulary,
-// so the guess "as far into the run as id lies between its first and last
-// ids" usually lands within a few places, and a successor list of
-// thousands takes two or three probes instead of a dozen. Every guess lies
-// strictly inside the run, so each probe shrinks it; after a few guesses
-// that miss (a lopsided run), halving takes over so that a search never
-// costs more than a binary search's probes and a handful. Short runs (a
-// cache line of ids) are scanned.
-inline uint32_t FindSuccessor(const uint32_t *ids, uint32_t lo, uint32_t hi,
-                              uint32_t id) {
-  constexpr uint32_t kScan = 16;
-  constexpr int kGuesses = 4;
-  for (int round = 0; hi - lo > kScan; ++round) {
-    const uint32_t first = ids[lo];
-    const uint32_t last = ids[hi - 1];
-    if (id <= first) return id == first ? lo : kAbsent;
-    if (id >= last) return id == last ? hi - 1 : kAbsent;
-    // first < id < last, so the guess lies in [lo, hi - 2].
-    const uint32_t at =
-        round < kGuesses
-            ? lo + static_cast<uint32_t>(uint64_t{id - first} * (hi - 1 - lo) /
-                                         (last - first))
-            : lo + (hi - lo) / 2;
-    const uint32_t seen = ids[at];
-    if (seen == id) return at;
-    if (seen < id) {
-      lo = at + 1;
+// Every kSampleStride-th id of a level (samples[j] == ids[j * kSampleStride]),
+// 1/32 of the level's size: small enough to stay in the cache, where the
+// level's ids do not.
+constexpr uint32_t kSampleShift = 5;
+constexpr uint32_t kSampleStride = 1u << kSampleShift;
+
+inline std::vector<uint32_t> SampleIds(const uint32_t *ids, uint32_t count) {
+  std::vector<uint32_t> samples((count + kSampleStride - 1) >> kSampleShift);
+  for (size_t j = 0; j < samples.size(); ++j) samples[j] = ids[j << kSampleShift];
+  return samples;
+}
+
+// Narrows the run ids[*lo, *hi) to the part that can hold `id`: a long run
+// (a frequent word's successors run into thousands) to the one block of
+// kSampleStride ids (two cache lines) between two of its samples, or to its
+// head before its first sample, by a binary search of the samples that fall
+// inside it, which are ascending too and mostly in the cache. A short run
+// stays as it is.
+inline void NarrowToBlock(const uint32_t *samples, uint32_t id, uint32_t *lo, uint32_t *hi) {
+  if (*hi - *lo <= 2 * kSampleStride) return;
+  const uint32_t first = (*lo + kSampleStride - 1) >> kSampleShift;
+  const uint32_t last = (*hi - 1) >> kSampleShift;  // first < last here
+  if (id < samples[first]) {
+    *hi = first << kSampleShift;
+    return;
+  }
+  // The last sample in [first, last] that is not above id.
+  uint32_t a = first, b = last + 1;
+  while (b - a > 1) {
+    const uint32_t mid = a + (b - a) / 2;
+    if (samples[mid] <= id) {
+      a = mid;
     } else {
-      hi = at;
+      b = mid;
+    }
+  }
+  *lo = a << kSampleShift;
+  if (*hi - *lo > kSampleStride) *hi = *lo + kSampleStride;
+}
+
+// The position of `id` in the short run ids[lo, hi), or kAbsent.
+inline uint32_t FindInBlock(const uint32_t *ids, uint32_t lo, uint32_t hi, uint32_t id) {
+  while (hi - lo > 8) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    if (ids[mid] <= id) {
+      lo = mid;
+    } else {
+      hi = mid;
     }
   }
   for (; lo < hi; ++lo)
