@@ -3,7 +3,9 @@
 // of bad file giving a message instead of a crash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <string.h>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "lexkit/model.h"
 #include "liblmest/model/model_file.h"
+#include "liblmest/model/successor_search.h"
 #include "model_files.h"
 #include "test_support.h"
 
@@ -293,6 +296,39 @@ TEST(Model, RandomModelsAgreeWithReference) {
       ASSERT_NEAR(p, reference.Prob(words, word), 1e-4);
       history.push_back(w);
       words.push_back(word);
+    }
+  }
+}
+
+// Runs of every length from 0 to 300 and a few of thousands, each a random
+// ascending set of ids, searched for every id through the samples, against
+// std::lower_bound.
+TEST(Model, SuccessorSearch) {
+  namespace lm = lexkit::model;
+  constexpr uint32_t kVocab = 5000;
+  std::mt19937 random(5);
+  std::vector<uint32_t> ids, starts = {0};
+  for (uint32_t length : {0u, 1u, 2u, 1000u, 4999u, 3u}) {
+    for (uint32_t l = length; l <= (length == 0 ? 300u : length); ++l) {
+      std::vector<uint32_t> all(kVocab);
+      std::iota(all.begin(), all.end(), 0u);
+      std::shuffle(all.begin(), all.end(), random);
+      all.resize(l);
+      std::sort(all.begin(), all.end());
+      ids.insert(ids.end(), all.begin(), all.end());
+      starts.push_back(static_cast<uint32_t>(ids.size()));
+    }
+  }
+  const std::vector<uint32_t> samples = lm::SampleIds(ids.data(), static_cast<uint32_t>(ids.size()));
+  for (size_t g = 0; g + 1 < starts.size(); ++g) {
+    for (uint32_t id = 0; id <= kVocab; id += (starts[g + 1] - starts[g] > 1000 ? 1 : 7)) {
+      uint32_t lo = starts[g], hi = starts[g + 1];
+      lm::NarrowToBlock(samples.data(), id, &lo, &hi);
+      ASSERT_LE(hi - lo, 2 * lm::kSampleStride);
+      const uint32_t *begin = ids.data() + starts[g], *end = ids.data() + starts[g + 1];
+      const uint32_t *at = std::lower_bound(begin, end, id);
+      const uint32_t want = at != end && *at == id ? static_cast<uint32_t>(at - ids.data()) : lm::kAbsent;
+      ASSERT_EQ(lm::FindInBlock(ids.data(), lo, hi, id), want) << g << " " << id;
     }
   }
 }
