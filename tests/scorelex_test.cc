@@ -135,6 +135,15 @@ TEST_F(ScorelexTest, ClosedModelsSkipUnknownWords) {
   EXPECT_EQ(ReadFile(probs_), "x -0.300000 2x1\ny -0.100000 2\nx -0.400000 2-1\ny -0.400000 2x1\n");
 }
 
+// The last step of the README's main job.
+TEST(Scorelex, SampleModelOnTheSample) {
+  const ChildResult r = RunProgram(
+      "scorelex", {"-arpa", LEXKIT_SOURCE_DIR "/sample/sample.arpa", "-text",
+                   LEXKIT_SOURCE_DIR "/sample/sample.txt", "-verbosity", "0"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("\nperplexity 4.693136\n"), std::string::npos) << r.out;
+}
+
 TEST_F(ScorelexTest, FatalErrors) {
   const std::string usage_start = "scorelex : Score a text with a back-off language model.\n";
   struct Case {
