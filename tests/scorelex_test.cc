@@ -71,7 +71,7 @@ TEST_F(ScorelexTest, ReportAndProbsOfBothForms) {
       "<s> -99.500000 3x2-1\n"
       "a -0.400000 3x2\n"
       "b -0.070000 3\n";
-  for (const std::string &form : {"-arpa", "-binary"}) {
+  for (const std::string form : {"-arpa", "-binary"}) {
     const std::string model = form == "-arpa" ? arpa_ : binary_;
     ChildResult r = RunProgram("scorelex", {form, model, "-probs", probs_}, text);
     EXPECT_EQ(r.status, 0);
