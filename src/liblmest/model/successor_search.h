@@ -23,6 +23,21 @@ inline std::vector<uint32_t> SampleIds(const uint32_t *ids, uint32_t count) {
   return samples;
 }
 
+// Halves [*a, *b) of ascending values until it spans at most `width`
+// places, keeping inside it the last place whose value is not above id
+// (when there is one).
+inline void Halve(const uint32_t *values, uint32_t id, uint32_t width, uint32_t *a,
+                  uint32_t *b) {
+  while (*b - *a > width) {
+    const uint32_t mid = *a + (*b - *a) / 2;
+    if (values[mid] <= id) {
+      *a = mid;
+    } else {
+      *b = mid;
+    }
+  }
+}
+
 // Narrows the run ids[*lo, *hi) to the part that can hold `id`: a long run
 // (a frequent word's successors run into thousands) to the one block of
 // kSampleStride ids (two cache lines) between two of its samples, or to its
@@ -39,28 +54,14 @@ inline void NarrowToBlock(const uint32_t *samples, uint32_t id, uint32_t *lo, ui
   }
   // The last sample in [first, last] that is not above id.
   uint32_t a = first, b = last + 1;
-  while (b - a > 1) {
-    const uint32_t mid = a + (b - a) / 2;
-    if (samples[mid] <= id) {
-      a = mid;
-    } else {
-      b = mid;
-    }
-  }
+  Halve(samples, id, 1, &a, &b);
   *lo = a << kSampleShift;
   if (*hi - *lo > kSampleStride) *hi = *lo + kSampleStride;
 }
 
 // The position of `id` in the short run ids[lo, hi), or kAbsent.
 inline uint32_t FindInBlock(const uint32_t *ids, uint32_t lo, uint32_t hi, uint32_t id) {
-  while (hi - lo > 8) {
-    const uint32_t mid = lo + (hi - lo) / 2;
-    if (ids[mid] <= id) {
-      lo = mid;
-    } else {
-      hi = mid;
-    }
-  }
+  Halve(ids, id, 8, &lo, &hi);
   for (; lo < hi; ++lo)
     if (ids[lo] >= id) return ids[lo] == id ? lo : kAbsent;
   return kAbsent;
