@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "lexkit/model.h"
+#include "liblmest/model/arpa_reader.h"
 #include "liblmest/model/model_file.h"
+#include "liblmest/model/model_layout.h"
 #include "liblmest/model/successor_search.h"
 #include "model_files.h"
 #include "test_support.h"
@@ -412,6 +414,36 @@ TEST(Model, BadBinaryFiles) {
   EXPECT_EQ(BinaryError(bad), "is empty");
   EXPECT_EQ(BinaryError(dir.path()), "is a directory");
   EXPECT_EQ(BinaryError("/dev/null"), "is not a regular file");
+}
+
+// The model builder writes its method text ("name value" lines) without a
+// NUL: such a file loads and scores as the same model without the text.
+TEST(Model, MethodTextWithoutNul) {
+  ScratchDir dir;
+  const std::string arpa = dir.File("m.arpa"), with = dir.File("with.bin");
+  WriteFile(arpa, lexkit_test::kTrigramArpa);
+  std::string error;
+  std::unique_ptr<lexkit::model::Model> m = lexkit::model::ReadArpa(arpa.c_str(), &error);
+  ASSERT_NE(m, nullptr) << error;
+  const std::string method = "method witten_bell\n";
+  const mf::ModelFileHeader &h = m->header();
+  mf::ModelFileHeader header;
+  ASSERT_TRUE(mf::MakeHeader(h.order, h.vocab_size, h.counts, h.sections[mf::kVocabText].size,
+                             method.size(), h.flags, &header));
+  FILE *fp = fopen(with.c_str(), "wb");
+  mf::ModelFileWriter writer(fp, with.c_str(), header);
+  for (uint32_t s = 0; s < mf::kNumSections; ++s) {
+    if (s == mf::kMethodText) writer.Append(s, method.data(), method.size());
+    if (header.sections[s].size > 0 && s != mf::kMethodText)
+      writer.Append(s, m->section(s), header.sections[s].size);
+  }
+  EXPECT_TRUE(writer.Finish());
+  fclose(fp);
+  char message[256] = "";
+  ModelPtr loaded(lexkit_model_open_binary(with.c_str(), message, sizeof message));
+  ASSERT_NE(loaded, nullptr) << message;
+  const wordid_t context[] = {1, 2};
+  EXPECT_NEAR(lexkit_model_prob(loaded.get(), context, 2, 1, nullptr), -0.05, 1e-6);
 }
 
 // Cut at every eighth of its length, or with any byte changed, a binary

@@ -91,11 +91,12 @@ TEST(Options, TakeWhatTheyRecogniseOutOfTheVector) {
   EXPECT_EQ(pc_intarg(&a.argc, a.ptrs.data(), "-verbosity", 2), -3);
   EXPECT_EQ(pc_intarg(&a.argc, a.ptrs.data(), "-top", 20000), 20000);
   EXPECT_EQ(a.Left(), (std::vector<std::string>{"prog", "-x"}));
+  // The last occurrence is taken; an earlier one is left to be reported.
   Argv b({"prog", "-text", "a", "-y", "-text", "b"});
-  EXPECT_STREQ(pc_stringarg(&b.argc, b.ptrs.data(), "-text", "-"), "b");  // the last wins
+  EXPECT_STREQ(pc_stringarg(&b.argc, b.ptrs.data(), "-text", "-"), "b");
   EXPECT_STREQ(pc_stringarg(&b.argc, b.ptrs.data(), "-probs", "none"), "none");
   EXPECT_EQ(pc_stringarg(&b.argc, b.ptrs.data(), "-arpa", nullptr), nullptr);
-  EXPECT_EQ(b.Left(), (std::vector<std::string>{"prog", "-y"}));
+  EXPECT_EQ(b.Left(), (std::vector<std::string>{"prog", "-text", "a", "-y"}));
 }
 
 TEST(Options, BadValuesAndUnknownArgumentsAreFatal) {

@@ -200,7 +200,7 @@ bool ArpaParser::NextLine(std::string_view *line) {
   std::string_view raw;
   while (lines_.Next(&raw)) {
     ++line_number_;
-    *line = Trim(raw);
+    *line = Trim(raw.substr(0, raw.find('\0')));  // as a C string would end
     if (!line->empty()) return true;
   }
   *line = std::string_view();

@@ -92,10 +92,8 @@ std::string CheckSections(const ModelFileHeader &h, const void *const sections[k
   std::string problem =
       CheckVocabulary(h, static_cast<const char *>(sections[kVocabText]),
                       static_cast<const uint64_t *>(sections[kVocabOffsets]));
-  const uint64_t method_size = h.sections[kMethodText].size;
-  if (problem.empty() && method_size > 0 &&
-      static_cast<const char *>(sections[kMethodText])[method_size - 1] != '\0')
-    problem = "its method text is not NUL-ended";
+  // The method text is informative "name value" lines, never read as a C
+  // string (the model builder writes it without a NUL): nothing to check.
   for (uint32_t k = 0; problem.empty() && k < h.order; ++k) {
     const void *const *level = sections + kFirstLevelSection + k * kSectionsPerLevel;
     problem = CheckLevel(h, k, level, level + kSectionsPerLevel);

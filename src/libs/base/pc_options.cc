@@ -6,6 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+
 #include "lexkit/pc_general.h"
 
 namespace {
@@ -21,6 +23,31 @@ void RemoveArgs(int *argc, char **argv, int at, int count) {
 const char *ProgramName(char **argv) {
   const char *slash = strrchr(argv[0], '/');
   return slash ? slash + 1 : argv[0];
+}
+
+// The index of the last occurrence of `option`, checking that `values`
+// arguments follow it; 0 when the option is absent.
+int FindOption(int argc, char **argv, const char *option, int values,
+               const char *what) {
+  int found = 0;
+  for (int i = 1; i < argc; ++i)
+    if (strcmp(argv[i], option) == 0) found = i;
+  if (found != 0 && found + values >= argc)
+    quit(-1, "%s : Error : option %s needs %s.\n", ProgramName(argv), option,
+         what);
+  return found;
+}
+
+// The integer of `text`, or a fatal error naming the option.
+int ParseInt(char **argv, const char *option, const char *text) {
+  char *end = nullptr;
+  errno = 0;
+  long parsed = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno == ERANGE || parsed < INT_MIN ||
+      parsed > INT_MAX)
+    quit(-1, "%s : Error : option %s needs an integer value, not '%s'.\n",
+         ProgramName(argv), option, text);
+  return static_cast<int>(parsed);
 }
 
 }  // namespace
@@ -49,34 +76,47 @@ extern "C" int pc_intarg(int *argc, char **argv, const char *option,
     if (i + 1 >= *argc)
       quit(-1, "%s : Error : option %s needs an integer value.\n",
            ProgramName(argv), option);
-    const char *text = argv[i + 1];
-    char *end = nullptr;
-    errno = 0;
-    long parsed = strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || parsed < INT_MIN ||
-        parsed > INT_MAX)
-      quit(-1, "%s : Error : option %s needs an integer value, not '%s'.\n",
-           ProgramName(argv), option, text);
-    value = static_cast<int>(parsed);
+    value = ParseInt(argv, option, argv[i + 1]);
     RemoveArgs(argc, argv, i, 2);
   }
   return value;
 }
 
+// The options below take their last occurrence and remove only it; an
+// earlier one is then reported as unrecognised rather than silently lost.
 extern "C" const char *pc_stringarg(int *argc, char **argv, const char *option,
                                     const char *default_value) {
-  const char *value = default_value;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], option) != 0) {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= *argc)
-      quit(-1, "%s : Error : option %s needs a value.\n", ProgramName(argv), option);
-    value = argv[i + 1];
-    RemoveArgs(argc, argv, i, 2);
-  }
+  const int at = FindOption(*argc, argv, option, 1, "a value");
+  if (at == 0) return default_value;
+  const char *value = argv[at + 1];
+  RemoveArgs(argc, argv, at, 2);
   return value;
+}
+
+extern "C" double pc_doublearg(int *argc, char **argv, const char *option,
+                               double default_value) {
+  const int at = FindOption(*argc, argv, option, 1, "a number");
+  if (at == 0) return default_value;
+  const char *text = argv[at + 1];
+  char *end = nullptr;
+  errno = 0;
+  const double value = strtod(text, &end);
+  if (end == text || *end != '\0' || errno == ERANGE || value != value)
+    quit(-1, "%s : Error : option %s needs a number, not '%s'.\n",
+         ProgramName(argv), option, text);
+  RemoveArgs(argc, argv, at, 2);
+  return value;
+}
+
+extern "C" int pc_intarrayarg(int *argc, char **argv, const char *option,
+                              int count, int *values) {
+  const std::string what = std::to_string(count) + " integer values";
+  const int at = FindOption(*argc, argv, option, count, what.c_str());
+  if (at == 0) return 0;
+  for (int i = 0; i < count; ++i)
+    values[i] = ParseInt(argv, option, argv[at + 1 + i]);
+  RemoveArgs(argc, argv, at, count + 1);
+  return 1;
 }
 
 extern "C" void report_version(int *argc, char **argv) {
