@@ -91,6 +91,12 @@ TEST(Options, TakeWhatTheyRecogniseOutOfTheVector) {
   EXPECT_EQ(pc_intarg(&a.argc, a.ptrs.data(), "-verbosity", 2), -3);
   EXPECT_EQ(pc_intarg(&a.argc, a.ptrs.data(), "-top", 20000), 20000);
   EXPECT_EQ(a.Left(), (std::vector<std::string>{"prog", "-x"}));
+  // The last occurrence is taken; an earlier one is left to be reported.
+  Argv b({"prog", "-text", "a", "-y", "-text", "b"});
+  EXPECT_STREQ(pc_stringarg(&b.argc, b.ptrs.data(), "-text", "-"), "b");
+  EXPECT_STREQ(pc_stringarg(&b.argc, b.ptrs.data(), "-probs", "none"), "none");
+  EXPECT_EQ(pc_stringarg(&b.argc, b.ptrs.data(), "-arpa", nullptr), nullptr);
+  EXPECT_EQ(b.Left(), (std::vector<std::string>{"prog", "-text", "a", "-y"}));
 }
 
 TEST(Options, BadValuesAndUnknownArgumentsAreFatal) {
@@ -115,6 +121,12 @@ TEST(Options, BadValuesAndUnknownArgumentsAreFatal) {
     EXPECT_EQ(r.err, c.err);
   }
   auto r = RunChild([] {
+    Argv a({"scorelex", "-text"});
+    pc_stringarg(&a.argc, a.ptrs.data(), "-text", nullptr);
+  });
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "scorelex : Error : option -text needs a value.\n");
+  r = RunChild([] {
     Argv a({"picklex", "-topp", "5"});
     pc_report_unk_args(&a.argc, a.ptrs.data(), 2);
   });

@@ -12,7 +12,7 @@ rank() {
     lexkit/sih.h|lexkit/ac_hash.h|lexkit/ac_parsetext.h|libs/vocabulary/*|src/libs/vocabulary/*) echo 3 ;;
     libs/counting/*|src/libs/counting/*) echo 4 ;;
     lexkit/ac_lmfunc_impl.h|libs/ngrams/*|src/libs/ngrams/*) echo 5 ;;
-    lexkit/toolkit.h|lexkit/ngram.h|lexkit/stats.h|lexkit/buildlex.h|liblmest/*|src/liblmest/*) echo 6 ;;
+    lexkit/toolkit.h|lexkit/ngram.h|lexkit/stats.h|lexkit/buildlex.h|lexkit/model.h|lexkit/scoring.h|liblmest/*|src/liblmest/*) echo 6 ;;
     lexkit/*|include/lexkit/*) echo 7 ;;
     src/programs/*) echo 8 ;;
     *) echo 0 ;;

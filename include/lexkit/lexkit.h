@@ -14,5 +14,7 @@
 #include "ngram.h"
 #include "stats.h"
 #include "buildlex.h"
+#include "model.h"
+#include "scoring.h"
 
 #endif /* LEXKIT_LEXKIT_H */

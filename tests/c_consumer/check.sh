@@ -12,7 +12,7 @@ cmake --install "$build" --prefix "$scratch/staged" >/dev/null
 mkdir "$scratch/opt"
 mv "$scratch/staged" "$scratch/opt/lexkit"
 prefix=$scratch/opt/lexkit
-for f in bin/countlex bin/picklex bin/gramlex bin/buildlex lib/liblexkit.so.0 lib/liblexkit.so \
+for f in bin/countlex bin/picklex bin/gramlex bin/buildlex bin/scorelex share/lexkit/python/lexkit.py lib/liblexkit.so.0 lib/liblexkit.so \
          lib/pkgconfig/liblexkit.pc include/lexkit/lexkit.h; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }
 done
@@ -31,3 +31,10 @@ extra=""
 case "$sanitize" in ON|1|TRUE|true) extra="-fsanitize=address,undefined" ;; esac
 $cc -std=c11 -Wall -Wextra -pedantic -Werror $extra "$src" $flags -o "$scratch/consumer"
 LD_LIBRARY_PATH="$prefix/lib" "$scratch/consumer"
+# The Python module finds the library installed beside it.
+preload=""
+[ -n "$extra" ] && preload="$($cc -print-file-name=libasan.so) $($cc -print-file-name=libubsan.so)"
+if command -v python3 >/dev/null; then
+  LD_PRELOAD="$preload" python3 -c "import sys; sys.path.insert(0, '$prefix/share/lexkit/python')
+import lexkit; lexkit._library().lexkit_model_order" || { echo "python module cannot load the library"; exit 1; }
+fi

@@ -66,44 +66,51 @@ bool MakeHeader(uint32_t order, uint64_t vocab_size, const uint64_t *counts,
 }
 
 ModelFileWriter::ModelFileWriter(FILE *fp, const char *path,
-                                 const ModelFileHeader &header)
-    : fp_(fp), path_(path), header_(header) {
+                                 const ModelFileHeader &header, OnError on_error)
+    : fp_(fp), path_(path), header_(header), on_error_(on_error) {
   Put(&header_, sizeof header_);
 }
 
+void ModelFileWriter::Fail(const char *format) {
+  if (on_error_ == OnError::kQuit) quit(-1, format, path_.c_str());
+  failed_ = true;
+}
+
 void ModelFileWriter::Put(const void *data, uint64_t bytes) {
+  if (failed_) return;
   if (bytes > 0 && fwrite(data, 1, bytes, fp_) != bytes)
-    quit(-1, "Error : could not write the model file %s\n", path_.c_str());
+    return Fail("Error : could not write the model file %s\n");
   written_ += bytes;
 }
 
 void ModelFileWriter::PadTo(uint64_t offset) {
   static const char zeros[8] = {0};
-  while (written_ < offset) Put(zeros, offset - written_ < 8 ? offset - written_ : 8);
+  while (!failed_ && written_ < offset)
+    Put(zeros, offset - written_ < 8 ? offset - written_ : 8);
 }
 
 void ModelFileWriter::Append(uint32_t section, const void *data,
                              uint64_t bytes) {
+  if (failed_) return;
   bool in_order = section < kNumSections && section >= section_;
   for (uint32_t s = section_; in_order && s < section; ++s)
     in_order = done_[s] == header_.sections[s].size;
   if (!in_order || done_[section] + bytes > header_.sections[section].size)
-    quit(-1, "Error : the model file %s is written out of order\n",
-         path_.c_str());
+    return Fail("Error : the model file %s is written out of order\n");
   PadTo(header_.sections[section].offset + done_[section]);
   section_ = section;
   Put(data, bytes);
   done_[section] += bytes;
 }
 
-void ModelFileWriter::Finish() {
-  for (uint32_t s = 0; s < kNumSections; ++s)
+bool ModelFileWriter::Finish() {
+  for (uint32_t s = 0; s < kNumSections && !failed_; ++s)
     if (done_[s] != header_.sections[s].size)
-      quit(-1, "Error : the model file %s lacks a part of its tables\n",
-           path_.c_str());
+      Fail("Error : the model file %s lacks a part of its tables\n");
   PadTo(header_.file_size);
-  if (fflush(fp_) != 0)
-    quit(-1, "Error : could not write the model file %s\n", path_.c_str());
+  if (!failed_ && fflush(fp_) != 0)
+    Fail("Error : could not write the model file %s\n");
+  return !failed_;
 }
 
 }  // namespace model_file

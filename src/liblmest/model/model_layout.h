@@ -37,20 +37,30 @@ bool MakeHeader(uint32_t order, uint64_t vocab_size, const uint64_t *counts,
 // ends the process naming `path`. Sections may be given in pieces (several
 // Append calls for one section); Finish checks that every present section
 // was given exactly its size.
+//
+// A writer made with OnError::kReport never ends the process (the scoring
+// API must not): after the first failure it writes nothing more, failed()
+// is true and Finish returns false.
 class ModelFileWriter {
  public:
-  ModelFileWriter(FILE *fp, const char *path, const ModelFileHeader &header);
+  enum class OnError { kQuit, kReport };
+
+  ModelFileWriter(FILE *fp, const char *path, const ModelFileHeader &header,
+                  OnError on_error = OnError::kQuit);
   ModelFileWriter(const ModelFileWriter &) = delete;
   ModelFileWriter &operator=(const ModelFileWriter &) = delete;
 
   // Appends bytes to `section`, which must be the current one or a later
   // one (the padding and any skipped empty sections are written first).
   void Append(uint32_t section, const void *data, uint64_t bytes);
-  void Finish();
+  // True when the whole file was written.
+  bool Finish();
+  bool failed() const { return failed_; }
 
  private:
   void Put(const void *data, uint64_t bytes);
   void PadTo(uint64_t offset);
+  void Fail(const char *format);
 
   FILE *fp_;
   std::string path_;
@@ -58,6 +68,8 @@ class ModelFileWriter {
   uint32_t section_ = 0;               // section being written
   uint64_t written_ = 0;               // bytes written to the file so far
   uint64_t done_[kNumSections] = {};   // bytes given to each section
+  OnError on_error_;
+  bool failed_ = false;
 };
 
 }  // namespace model_file

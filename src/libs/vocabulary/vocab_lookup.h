@@ -46,6 +46,23 @@ class VocabLookup {
   // The largest id that Find can return (0 if none).
   wordid_t LargestId() const { return largest_; }
 
+  // The string hash of the word tables (the model's word table uses it too).
+  static uint64_t Hash(std::string_view word) {
+    const char *p = word.data();
+    size_t n = word.size();
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    for (; n >= 8; p += 8, n -= 8) {
+      uint64_t v;
+      memcpy(&v, p, 8);
+      h = (h ^ v) * 0xBF58476D1CE4E5B9ULL;
+      h ^= h >> 31;
+    }
+    uint64_t v = 0;
+    memcpy(&v, p, n);
+    h = (h ^ v) * 0x94D049BB133111EBULL;
+    return h ^ (h >> 29);
+  }
+
  private:
   // Words of up to 8 bytes are compared through `head` alone.
   struct Slot {
@@ -61,22 +78,6 @@ class VocabLookup {
     uint64_t head = 0;
     memcpy(&head, word.data(), word.size() < 8 ? word.size() : 8);
     return head;
-  }
-
-  static uint64_t Hash(std::string_view word) {
-    const char *p = word.data();
-    size_t n = word.size();
-    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
-    for (; n >= 8; p += 8, n -= 8) {
-      uint64_t v;
-      memcpy(&v, p, 8);
-      h = (h ^ v) * 0xBF58476D1CE4E5B9ULL;
-      h ^= h >> 31;
-    }
-    uint64_t v = 0;
-    memcpy(&v, p, n);
-    h = (h ^ v) * 0x94D049BB133111EBULL;
-    return h ^ (h >> 29);
   }
 
   void Insert(std::string_view word, wordid_t id);

@@ -1,0 +1,18 @@
+// The binary model loader over arbitrary bytes; an accepted model is
+// scored throughout.
+#include "fuzz_support.h"
+#include "liblmest/model/binary_model.h"
+#include "liblmest/model/model_handle.h"
+#include "model_score.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string path = lexkit_fuzz::WriteScratch("model.bin", data, size);
+  std::string error;
+  lexkit_model handle{lexkit::model::LoadBinary(path.c_str(), &error)};
+  if (handle.model == nullptr) {
+    if (error.empty()) abort();
+    return 0;
+  }
+  lexkit_fuzz::ScoreEverything(&handle, data, size);
+  return 0;
+}

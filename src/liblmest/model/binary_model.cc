@@ -1,0 +1,130 @@
+#include "liblmest/model/binary_model.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "liblmest/model/model_check.h"
+#include "liblmest/model/model_layout.h"
+
+namespace lexkit {
+namespace model {
+
+using namespace model_file;
+
+namespace {
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+std::string SystemError(const char *what) { return std::string(what) + ": " + strerror(errno); }
+
+// The whole file in one block of malloc's alignment (enough for every
+// section's type); null with the reason on failure.
+std::shared_ptr<void> ReadWhole(const char *path, uint64_t *size, std::string *error) {
+  FdCloser file{open(path, O_RDONLY | O_CLOEXEC)};
+  struct stat st;
+  if (file.fd < 0 || fstat(file.fd, &st) != 0) {
+    *error = SystemError("cannot open");
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    *error = "is a directory";
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *error = "is not a regular file";
+    return nullptr;
+  }
+  if (st.st_size == 0) {
+    *error = "is empty";
+    return nullptr;
+  }
+  *size = static_cast<uint64_t>(st.st_size);
+  std::shared_ptr<void> image(malloc(*size), free);
+  if (image == nullptr) {
+    *error = "not enough memory for " + std::to_string(*size) + " bytes";
+    return nullptr;
+  }
+  uint64_t got = 0;
+  while (got < *size) {
+    const ssize_t n = read(file.fd, static_cast<char *>(image.get()) + got, *size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = SystemError("cannot read");
+      return nullptr;
+    }
+    if (n == 0) break;  // the file shrank since fstat
+    got += static_cast<uint64_t>(n);
+  }
+  *size = got;
+  return image;
+}
+
+// A name in the target's directory for the file while it is written.
+std::string PartialName(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  const size_t base = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, base) + "." + path.substr(base) + ".partial-" +
+         std::to_string(getpid());
+}
+
+}  // namespace
+
+std::unique_ptr<Model> LoadBinary(const char *path, std::string *error) {
+  uint64_t size = 0;
+  std::shared_ptr<void> image = ReadWhole(path, &size, error);
+  if (image == nullptr) return nullptr;
+  *error = CheckHeader(image.get(), size);
+  if (!error->empty()) return nullptr;
+  ModelFileHeader header;
+  memcpy(&header, image.get(), sizeof header);
+  const void *sections[kNumSections] = {};
+  for (uint32_t s = 0; s < kNumSections; ++s)
+    if (header.sections[s].size > 0)
+      sections[s] = static_cast<const char *>(image.get()) + header.sections[s].offset;
+  *error = CheckSections(header, sections);
+  if (!error->empty()) return nullptr;
+  return Model::Create(header, sections, std::move(image), error);
+}
+
+bool SaveBinary(const Model &model, const char *path, std::string *error) {
+  // A device or a pipe is written directly; only a regular file (or a new
+  // one) is written beside and renamed.
+  struct stat st;
+  const bool direct = stat(path, &st) == 0 && !S_ISREG(st.st_mode);
+  const std::string target = direct ? path : PartialName(path);
+  FILE *fp = fopen(target.c_str(), "wb");
+  if (fp == nullptr) {
+    *error = SystemError("cannot create");
+    return false;
+  }
+  const ModelFileHeader &header = model.header();
+  ModelFileWriter writer(fp, path, header, ModelFileWriter::OnError::kReport);
+  for (uint32_t s = 0; s < kNumSections; ++s)
+    if (header.sections[s].size > 0)
+      writer.Append(s, model.section(s), header.sections[s].size);
+  bool ok = writer.Finish();
+  if (!ok) *error = SystemError("cannot write");
+  if (fclose(fp) != 0 && ok) {
+    *error = SystemError("cannot write");
+    ok = false;
+  }
+  if (ok && !direct && rename(target.c_str(), path) != 0) {
+    *error = SystemError("cannot rename the written file to its name");
+    ok = false;
+  }
+  if (!ok && !direct) remove(target.c_str());
+  return ok;
+}
+
+}  // namespace model
+}  // namespace lexkit

@@ -1,0 +1,116 @@
+// A loaded back-off model: the trie of the binary model file (model_file.h)
+// seen through typed views of its sections, wherever they lie (in a file
+// read whole, or in the arrays the ARPA reader built), and the word table
+// built over its vocabulary. A model never changes once made, so any number
+// of threads may score with it at once.
+#ifndef LEXKIT_LIBLMEST_MODEL_MODEL_H
+#define LEXKIT_LIBLMEST_MODEL_MODEL_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "liblmest/model/model_file.h"
+#include "liblmest/model/word_table.h"
+
+namespace lexkit {
+namespace model {
+
+// What Lookup gives for a word that a closed model does not know.
+constexpr uint32_t kNotInModel = UINT32_MAX;
+
+// One level of the trie (see model_file.h).
+struct Level {
+  const uint32_t *words = nullptr;  // null for level 0 (dense)
+  const float *probs = nullptr;
+  const float *bows = nullptr;      // null for the top level
+  const uint32_t *next = nullptr;   // null for the top level
+  uint32_t count = 0;
+  const uint32_t *samples = nullptr;  // of `words` (successor_search.h)
+};
+
+// One prediction: the log10 probability, the back-off case (one base-4
+// digit per context position, as decode_bo_case reads it: 1 where the
+// context was in the model and its back-off weight was applied, 2 where it
+// was not) and the order of the n-gram that was found.
+struct Prediction {
+  double log10_prob;
+  int bo_case;
+  int order_found;
+};
+
+class Model {
+ public:
+  // A model over sections laid out as `header` says, section s starting at
+  // sections[s] (each aligned for its type; sizes as in the header). The
+  // sections must already be valid (model_check.h); `owner` keeps them
+  // alive. Null with a message when the vocabulary holds a word twice.
+  // A reader that has built the word table over these sections already
+  // (of ids 1..vocab_size for a closed model, else 0..vocab_size) passes it
+  // as `words`.
+  static std::unique_ptr<Model> Create(
+      const model_file::ModelFileHeader &header,
+      const void *const sections[model_file::kNumSections],
+      std::shared_ptr<const void> owner, std::string *error,
+      WordTable *words = nullptr);
+
+  const model_file::ModelFileHeader &header() const { return header_; }
+  const void *section(uint32_t s) const { return sections_[s]; }
+
+  uint32_t order() const { return header_.order; }
+  uint32_t vocab_size() const { return static_cast<uint32_t>(header_.vocab_size); }
+  bool closed() const { return (header_.flags & model_file::kFlagClosedVocabulary) != 0; }
+  const Level &level(uint32_t k) const { return levels_[k]; }
+  // The number of n-grams of order n (1..order), as an ARPA file would
+  // declare it: a closed model's unknown word is not an n-gram.
+  uint64_t NgramCount(uint32_t n) const {
+    return header_.counts[n - 1] - (n == 1 && closed() ? 1 : 0);
+  }
+
+  // The id of a word: 0..vocab_size; an unknown word gets 0 (<unk>) from
+  // an open model and kNotInModel from a closed one.
+  uint32_t Lookup(std::string_view word) const {
+    const uint32_t id = words_.Find(word);
+    if (id != WordTable::kAbsent) return id;
+    return closed() ? kNotInModel : 0;
+  }
+  // The word of an id (0..vocab_size).
+  std::string_view Word(uint32_t id) const {
+    return std::string_view(vocab_text_ + vocab_offsets_[id],
+                            vocab_offsets_[id + 1] - vocab_offsets_[id] - 1);
+  }
+
+  // The prediction of `word` after `length` context ids, oldest first; only
+  // the last order - 1 of them count. Ids above vocab_size stand for the
+  // unknown word.
+  Prediction Predict(const uint32_t *context, size_t length, uint32_t word) const;
+
+  // Bytes held besides the sections.
+  uint64_t OwnMemoryBytes() const;
+
+  Model() = default;  // an empty shell; models are made by Create
+
+ private:
+  uint32_t Clamp(uint32_t id) const { return id <= vocab_size() ? id : 0; }
+  // The entry of level n - 1 that holds the n ids, or kAbsent.
+  uint32_t Node(const uint32_t *ids, uint32_t n) const;
+  // The successor `id` of entry `node` of level k, an entry of level k + 1,
+  // or kAbsent.
+  uint32_t Successor(uint32_t k, uint32_t node, uint32_t id) const;
+
+  model_file::ModelFileHeader header_;
+  const void *sections_[model_file::kNumSections] = {};
+  std::shared_ptr<const void> owner_;
+  Level levels_[model_file::kMaxOrder];
+  const char *vocab_text_ = nullptr;
+  const uint64_t *vocab_offsets_ = nullptr;
+  WordTable words_;
+  std::vector<uint32_t> samples_[model_file::kMaxOrder];
+};
+
+}  // namespace model
+}  // namespace lexkit
+
+#endif  // LEXKIT_LIBLMEST_MODEL_MODEL_H
