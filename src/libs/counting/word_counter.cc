@@ -22,6 +22,7 @@
 #include "lexkit/pc_general.h"
 #include "libs/base/checked_array.h"
 #include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
 #include "libs/counting/word_count_table.h"
 #include "libs/io/word_scan.h"
 #include "libs/counting/counting.h"
@@ -155,18 +156,6 @@ class PrefetchingCounter {
   size_t waiting_ = 0;  // words queued, at most kDepth
 };
 
-// Chain index of a word in a table of `chains` chains: h = (h * 64 + c) mod M
-// over its bytes, each taken as a signed char, in unsigned 32-bit arithmetic.
-uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
-  uint32_t h = 0;
-  for (char c : word) {
-    uint32_t byte = static_cast<uint32_t>(static_cast<int32_t>(
-        static_cast<signed char>(c)));
-    h = chains.Mod(h * 64 + byte);
-  }
-  return h;
-}
-
 struct Entry {
   uint32_t chain;
   uint32_t slot;
@@ -272,7 +261,8 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
       PrefetchWord(table.slot(i + kWordsAhead));
     const WordCountTable::Slot &slot = table.slot(i);
     if (!WordCountTable::Occupied(slot)) continue;
-    entries[n++] = {ChainIndex(WordCountTable::Word(slot), modulus),
+    const std::string_view word = WordCountTable::Word(slot);
+    entries[n++] = {ChainHash<64>(word.data(), word.size(), modulus),
                     static_cast<uint32_t>(i)};
   }
   SortByChain(entries, chains);

@@ -8,6 +8,7 @@
 #include "lexkit/pc_general.h"
 #include "libs/base/arena.h"
 #include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
 #include "libs/base/fuzz_hooks.h"
 
 namespace {
@@ -34,20 +35,15 @@ Node *AllocateNode(const char *key) {
   return node;
 }
 
-// h = (h * multiplier + c) mod M over the bytes of `key`, each byte taken as
-// a signed char and added in unsigned 32-bit arithmetic.
+// The chain index of `key` among M chains (libs/base/hash.h); the empty
+// key is in chain 0 even of a table without chains, any other key there
+// has no valid index.
 template <uint32_t kMultiplier>
-int HashKey(const char *key, int M) {
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(key);
-  if (*p == '\0') return 0;
-  if (M == 0) return -1;  // no chains: no valid index
-  lexkit::FastMod mod(static_cast<uint32_t>(M));
-  uint32_t h = 0;
-  for (; *p; ++p) {
-    uint32_t c = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(*p)));
-    h = mod.Mod(h * kMultiplier + c);
-  }
-  return static_cast<int>(h);
+int ChainIndex(const char *key, int M) {
+  if (*key == '\0') return 0;
+  if (M == 0) return -1;
+  return static_cast<int>(lexkit::ChainHash<kMultiplier>(
+      key, strlen(key), lexkit::FastMod(static_cast<uint32_t>(M))));
 }
 
 }  // namespace
@@ -95,7 +91,7 @@ extern "C" void new_hashtable(struct hash_table *table, int M) {
   }
 }
 
-extern "C" int hash(const char *key, int M) { return HashKey<64>(key, M); }
+extern "C" int hash(const char *key, int M) { return ChainIndex<64>(key, M); }
 
 extern "C" int update_chain(struct node *t, const char *key) {
   for (;;) {
@@ -147,7 +143,7 @@ extern "C" struct idngram_node *idngram_new_node(const char *key,
 }
 
 extern "C" int idngram_hash(const char *key, int M) {
-  return HashKey<256>(key, M);
+  return ChainIndex<256>(key, M);
 }
 
 extern "C" void new_idngram_hashtable(struct idngram_hash_table *table,

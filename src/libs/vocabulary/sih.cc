@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "libs/base/hash.h"
 #include "libs/base/key_arena.h"
 
 namespace {
@@ -49,19 +50,7 @@ const uint32_t kMaxKeyBytes = 1 << 20;
 // The smallest entry on disk: length, one byte of key, id.
 const int64_t kMinEntryBytes = 4 + 1 + 8;
 
-uint64_t HashKey(const char *key) {
-  // FNV-1a, then a 64-bit finaliser so that the high bits, which choose the
-  // slot, depend on every byte.
-  uint64_t h = UINT64_C(14695981039346656037);
-  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(key); *p; ++p)
-    h = (h ^ *p) * UINT64_C(1099511628211);
-  h ^= h >> 33;
-  h *= UINT64_C(0xff51afd7ed558ccd);
-  h ^= h >> 33;
-  h *= UINT64_C(0xc4ceb9fe1a85ec53);
-  h ^= h >> 33;
-  return h;
-}
+uint64_t HashKey(const char *key) { return lexkit::HashBytes(key, strlen(key)); }
 
 // The home slot of a hash among `nslots`, by multiplication instead of a
 // division: the high half of hash * nslots lies in [0, nslots).

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "lexkit/ac_hash.h"
+#include "libs/base/hash.h"
 
 namespace lexkit {
 
@@ -63,21 +64,7 @@ class VocabLookup {
     return head;
   }
 
-  static uint64_t Hash(std::string_view word) {
-    const char *p = word.data();
-    size_t n = word.size();
-    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
-    for (; n >= 8; p += 8, n -= 8) {
-      uint64_t v;
-      memcpy(&v, p, 8);
-      h = (h ^ v) * 0xBF58476D1CE4E5B9ULL;
-      h ^= h >> 31;
-    }
-    uint64_t v = 0;
-    memcpy(&v, p, n);
-    h = (h ^ v) * 0x94D049BB133111EBULL;
-    return h ^ (h >> 29);
-  }
+  static uint64_t Hash(std::string_view word) { return HashBytes(word.data(), word.size()); }
 
   void Insert(std::string_view word, wordid_t id);
 
