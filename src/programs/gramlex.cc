@@ -19,6 +19,7 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/base/arg_vector.h"
 
 namespace {
 
@@ -37,22 +38,6 @@ void help_message() {
   fprintf(stderr, "                [ -verbosity 2 ]\n");
   fprintf(stderr, "                [ -idngram .idngram ]\n");
   fprintf(stderr, "                < .text > .idngram\n");
-}
-
-// Takes "-option value" out of the argument vector; null when absent.
-const char *take_string_arg(int *argc, char **argv, const char *option) {
-  const char *value = nullptr;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], option) != 0) {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= *argc) quit(-1, "%s : Error : option %s needs a value.\n", kProg, option);
-    value = argv[i + 1];
-    for (int j = i; j + 2 <= *argc; ++j) argv[j] = argv[j + 2];
-    *argc -= 2;
-  }
-  return value;
 }
 
 // An upper bound of the number of ids the vocabulary loader gives: one per
@@ -103,9 +88,9 @@ int main(int argc, char **argv) {
     exit(1);
   }
   report_version(&argc, argv);
-  const char *vocab_file = take_string_arg(&argc, argv, "-vocab");
-  const char *temp_root = take_string_arg(&argc, argv, "-temp");
-  const char *idngram_file = take_string_arg(&argc, argv, "-idngram");
+  const char *vocab_file = lexkit::TakeStringOption(&argc, argv, "-vocab", kProg);
+  const char *temp_root = lexkit::TakeStringOption(&argc, argv, "-temp", kProg);
+  const char *idngram_file = lexkit::TakeStringOption(&argc, argv, "-idngram", kProg);
   int n = pc_intarg(&argc, argv, "-n", 3);
   int buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
   int max_files = pc_intarg(&argc, argv, "-files", 20);

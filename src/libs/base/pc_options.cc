@@ -7,16 +7,11 @@
 #include <string.h>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/arg_vector.h"
 
 namespace {
 
 const char kToolkitVersion[] = "lexkit version 0.1.0\n";
-
-// Removes `count` arguments starting at index `at`.
-void RemoveArgs(int *argc, char **argv, int at, int count) {
-  for (int i = at; i + count <= *argc; ++i) argv[i] = argv[i + count];
-  *argc -= count;
-}
 
 const char *ProgramName(char **argv) {
   const char *slash = strrchr(argv[0], '/');
@@ -27,39 +22,30 @@ const char *ProgramName(char **argv) {
 
 extern "C" int pc_flagarg(int *argc, char **argv, const char *flag_name) {
   int found = 0;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], flag_name) == 0) {
-      RemoveArgs(argc, argv, i, 1);
-      found = 1;
-    } else {
-      ++i;
-    }
-  }
+  lexkit::TakeOption(
+      argc, argv, flag_name, 0, [&](const char *) { found = 1; }, [] {});
   return found;
 }
 
 extern "C" int pc_intarg(int *argc, char **argv, const char *option,
                          int default_value) {
   int value = default_value;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], option) != 0) {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= *argc)
-      quit(-1, "%s : Error : option %s needs an integer value.\n",
-           ProgramName(argv), option);
-    const char *text = argv[i + 1];
-    char *end = nullptr;
-    errno = 0;
-    long parsed = strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || parsed < INT_MIN ||
-        parsed > INT_MAX)
-      quit(-1, "%s : Error : option %s needs an integer value, not '%s'.\n",
-           ProgramName(argv), option, text);
-    value = static_cast<int>(parsed);
-    RemoveArgs(argc, argv, i, 2);
-  }
+  lexkit::TakeOption(
+      argc, argv, option, 1,
+      [&](const char *text) {
+        char *end = nullptr;
+        errno = 0;
+        long parsed = strtol(text, &end, 10);
+        if (end == text || *end != '\0' || errno == ERANGE || parsed < INT_MIN ||
+            parsed > INT_MAX)
+          quit(-1, "%s : Error : option %s needs an integer value, not '%s'.\n",
+               ProgramName(argv), option, text);
+        value = static_cast<int>(parsed);
+      },
+      [&] {
+        quit(-1, "%s : Error : option %s needs an integer value.\n", ProgramName(argv),
+             option);
+      });
   return value;
 }
 
