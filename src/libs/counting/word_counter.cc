@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "libs/base/checked_array.h"
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/counting/word_count_table.h"
 #include "libs/io/word_scan.h"
 #include "libs/counting/counting.h"
@@ -294,7 +294,7 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
 }  // namespace
 
 int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
-  try {
+  return QuitOnBadAlloc([&] {
     const int hash_size = nearest_prime(init_nwords);
     // A negative size leaves a table without chains, which would refuse
     // every word and write an empty list as if the text had none.
@@ -306,9 +306,7 @@ int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
     ReadWords(infp, verbosity, counter);
     WriteInChainOrder(table, static_cast<uint32_t>(hash_size), outfp);
     return 0;
-  } catch (const std::bad_alloc &) {
-    quit(-1, "countlex_impl: out of memory\n");
-  }
+  }, [] { quit(-1, "countlex_impl: out of memory\n"); });
 }
 
 }  // namespace lexkit

@@ -15,10 +15,10 @@
 #include <charconv>
 #include <limits>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "libs/base/out_of_memory.h"
 #include "libs/io/idngram_records.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/ngram_stats.h"
@@ -300,7 +300,7 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
     quit(-1, "merge_idngramfiles: %lld files cannot be merged %d at a time\n",
          static_cast<long long>(last - first + 1), max_files);
 
-  try {
+  QuitOnBadAlloc([&] {
     OutputSink output(outfile, write_ascii, n_order, fof_size);
     while (last - first >= max_files) {
       // The intermediate file must not take the name of a file still to be
@@ -322,9 +322,7 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
     }
     MergeDirect(first, last, temp_file_root, temp_file_ext, n_order, output);
     output.DisplayStats();
-  } catch (const std::bad_alloc &) {
-    quit(-1, "merge_idngramfiles: out of memory\n");
-  }
+  }, [] { quit(-1, "merge_idngramfiles: out of memory\n"); });
 }
 
 }  // namespace lexkit

@@ -13,11 +13,11 @@
 #include <stdio.h>
 
 #include <algorithm>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "libs/io/idngram_records.h"
 #include "libs/io/word_reader.h"
@@ -230,7 +230,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
   if (n < 1) quit(-1, "read_txt2ngram_buffer: the n-gram length must be at least 1\n");
 
   const BatchSettings settings{verbosity, buffer_size, n, temp_file_root, temp_file_ext};
-  try {
+  return QuitOnBadAlloc([&] {
     IdSource source(infp, vocabulary);
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
@@ -244,10 +244,10 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
     }
     OffsetWindows windows(n);
     return WriteBatches(source, windows, settings);
-  } catch (const std::bad_alloc &) {
+  }, [&] {
     quit(-1, "read_txt2ngram_buffer: out of memory for a buffer of %d n-grams\n",
          buffer_size);
-  }
+  });
 }
 
 }  // namespace lexkit

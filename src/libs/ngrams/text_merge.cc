@@ -12,11 +12,11 @@
 #include <charconv>
 #include <limits>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/io/word_reader.h"
 #include "libs/ngrams/ngram_stages.h"
 
@@ -289,12 +289,10 @@ void MergeTextNgramFiles(int start_file, int end_file, const char *temp_file_roo
   if (n < 1) quit(-1, "merge_tempfiles: the n-gram length must be at least 1, not %d\n", n);
   const MergeSettings settings{temp_file_root, temp_file_ext, max_files, n,
                                static_cast<unsigned short>(verbosity)};
-  try {
+  QuitOnBadAlloc([&] {
     TextSink output(outfile, false);
     Merge(start_file, end_file, settings, output);
-  } catch (const std::bad_alloc &) {
-    quit(-1, "merge_tempfiles: out of memory\n");
-  }
+  }, [] { quit(-1, "merge_tempfiles: out of memory\n"); });
 }
 
 }  // namespace lexkit
