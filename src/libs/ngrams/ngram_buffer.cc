@@ -20,10 +20,9 @@
 #include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "libs/io/idngram_records.h"
-#include "libs/io/word_reader.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/ngram_stats.h"
-#include "libs/vocabulary/vocab_lookup.h"
+#include "libs/vocabulary/text_ids.h"
 
 namespace lexkit {
 
@@ -37,27 +36,24 @@ constexpr size_t kMaxWordLength = 499;
 class IdSource {
  public:
   IdSource(FILE *fp, struct idngram_hash_table *vocabulary)
-      : reader_(fp, kMaxWordLength), lookup_(vocabulary) {}
+      : ids_(fp, vocabulary, kMaxWordLength) {}
 
   bool Next(wordid_t *id) {
-    std::string_view word;
-    switch (reader_.Next(&word)) {
-      case WordReader::Status::kWord:
-        *id = lookup_.Find(word);
+    switch (ids_.Next(id)) {
+      case TextIds::Status::kId:
         return true;
-      case WordReader::Status::kEnd:
+      case TextIds::Status::kEnd:
         return false;
-      case WordReader::Status::kError:
+      case TextIds::Status::kError:
         break;
     }
     quit(-1, "Error reading file");
   }
 
-  wordid_t LargestId() const { return lookup_.LargestId(); }
+  wordid_t LargestId() const { return ids_.LargestId(); }
 
  private:
-  WordReader reader_;
-  VocabLookup lookup_;
+  TextIds ids_;
 };
 
 // Messages take the verbosity as an unsigned 16-bit level.
@@ -161,7 +157,7 @@ struct BatchSettings {
 template <typename Windows>
 int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
   // The first window; a text shorter than n words gives no file.
-  wordid_t id;
+  wordid_t id = 0;
   for (unsigned i = 0; i < s.n; ++i) {
     if (!source.Next(&id)) return 0;
     windows.Shift(id);

@@ -35,6 +35,28 @@ Node *AllocateNode(const char *key) {
   return node;
 }
 
+// The chain array of a table of M chains (none when M < 1), each pointing
+// at its sentinel head, which init() completes. The heads lie side by side
+// in chain order and share one copy of "HEAD_NODE" (nothing ever writes
+// it): a table touches half the memory of one allocation per head, and a
+// pass over the chains reads the heads in order.
+template <typename Node, typename Init>
+Node **NewChains(int M, Init init) {
+  const size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
+  const size_t slots = chains ? chains : 1;
+  Node **chain = static_cast<Node **>(NodeArena().Allocate(sizeof(Node *) * slots));
+  static const char kHead[] = "HEAD_NODE";
+  char *head_word = NodeArena().CopyString(kHead, sizeof kHead - 1);
+  Node *heads = static_cast<Node *>(NodeArena().Allocate(sizeof(Node) * slots));
+  for (size_t i = 0; i < chains; ++i) {
+    heads[i].word = head_word;
+    heads[i].next = nullptr;
+    init(heads[i]);
+    chain[i] = &heads[i];
+  }
+  return chain;
+}
+
 // The chain index of `key` among M chains (libs/base/hash.h); the empty
 // key is in chain 0 even of a table without chains, any other key there
 // has no valid index.
@@ -75,20 +97,7 @@ extern "C" struct node *new_node(const char *key) {
 
 extern "C" void new_hashtable(struct hash_table *table, int M) {
   table->size = M;
-  size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
-  table->chain = reinterpret_cast<struct node **>(
-      NodeArena().Allocate(sizeof(struct node *) * (chains ? chains : 1)));
-  // The sentinels share one copy of "HEAD_NODE" (nothing ever writes it).
-  static const char kHead[] = "HEAD_NODE";
-  char *head_word = NodeArena().CopyString(kHead, sizeof kHead - 1);
-  struct node *heads = static_cast<struct node *>(
-      NodeArena().Allocate(sizeof(struct node) * (chains ? chains : 1)));
-  for (size_t i = 0; i < chains; ++i) {
-    heads[i].word = head_word;
-    heads[i].count = 1;
-    heads[i].next = nullptr;
-    table->chain[i] = &heads[i];
-  }
+  table->chain = NewChains<struct node>(M, [](struct node &head) { head.count = 1; });
 }
 
 extern "C" int hash(const char *key, int M) { return ChainIndex<64>(key, M); }
@@ -149,11 +158,9 @@ extern "C" int idngram_hash(const char *key, int M) {
 extern "C" void new_idngram_hashtable(struct idngram_hash_table *table,
                                       int M) {
   table->size = M;
-  size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
-  table->chain = reinterpret_cast<struct idngram_node **>(NodeArena().Allocate(
-      sizeof(struct idngram_node *) * (chains ? chains : 1)));
-  for (size_t i = 0; i < chains; ++i)
-    table->chain[i] = idngram_new_node("HEAD_NODE", 0);
+  table->chain = NewChains<struct idngram_node>(M, [](struct idngram_node &head) {
+    head.ind = 0;
+  });
 }
 
 extern "C" int idngram_update_chain(struct idngram_node *t, const char *key,

@@ -1,36 +1,116 @@
 #include "libs/vocabulary/vocab_lookup.h"
 
+#include <string.h>
+
+#include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
+#include "libs/base/load_bytes.h"
+
 namespace lexkit {
+
+namespace {
+
+// Slots requested from memory ahead of their insertion while building.
+constexpr size_t kInsertAhead = 16;
+
+}  // namespace
 
 VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   // index2 finds a node only in the chain its word hashes to, and of equal
-  // words only the first: exactly those nodes are indexed.
-  std::vector<const struct idngram_node *> findable;
-  for (int i = 0; i < table->size; ++i) {
-    for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next)
-      if (idngram_hash(x->word, table->size) == i) findable.push_back(x);
+  // words only the first: exactly those nodes are indexed, in chain order,
+  // so that Insert keeps the first of equal words.
+  struct Entry {
+    std::string_view word;
+    uint64_t hash;
+    wordid_t id;
+  };
+  std::vector<Entry> findable;
+  size_t pool_bytes = 0;
+  if (table->size >= 1) {
+    const FastMod chains(static_cast<uint32_t>(table->size));
+    for (int i = 0; i < table->size; ++i) {
+      for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next) {
+        const std::string_view word(x->word);
+        if (word.size() > kMaxLength) continue;  // Find asks index2 for those
+        if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
+          continue;
+        findable.push_back({word, HashBytes(word.data(), word.size()), x->ind});
+        if (word.size() > 8) pool_bytes += word.size();
+      }
+    }
   }
   size_t capacity = 16;
-  while (capacity < 2 * findable.size()) capacity *= 2;
-  slots_.assign(capacity, Slot{0, 0, kEmpty, 0, 0});
+  while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
+  slots_.assign(capacity, Slot{0, 0, 0});
   mask_ = capacity - 1;
-  for (const struct idngram_node *x : findable) Insert(x->word, x->ind);
+  pool_.reserve(pool_bytes);
+  for (size_t i = 0; i < findable.size(); ++i) {
+    if (i + kInsertAhead < findable.size())
+      __builtin_prefetch(&slots_[Home(findable[i + kInsertAhead].hash)]);
+    Insert(findable[i].word, findable[i].hash, findable[i].id);
+  }
 }
 
-void VocabLookup::Insert(std::string_view word, wordid_t id) {
-  const uint64_t h = Hash(word);
-  const uint32_t tag = static_cast<uint32_t>(h >> 32);
-  size_t i = h & mask_;
-  for (; slots_[i].offset != kEmpty; i = (i + 1) & mask_) {
-    const Slot &slot = slots_[i];
-    if (slot.tag == tag && slot.length == word.size() &&
-        pool_.compare(slot.offset, slot.length, word) == 0)
-      return;  // a later entry of the same word: index2 never returns it
+template <bool kPadded>
+size_t VocabLookup::Locate(std::string_view word, uint64_t hash) const {
+  const uint32_t meta = Meta(hash, word.size());
+  size_t i = Home(hash);
+  if (word.size() <= 8) {
+    const uint64_t key = kPadded ? LoadFirstPadded(word.data(), word.size())
+                                 : LoadFirst(word.data(), word.size());
+    for (;; i = (i + 1) & mask_) {
+      const Slot &slot = slots_[i];
+      if ((slot.meta == meta && slot.key == key) || slot.meta == 0) return i;
+    }
   }
-  slots_[i] = Slot{Head(word), tag, static_cast<uint32_t>(pool_.size()),
-                   static_cast<uint32_t>(word.size()), id};
-  pool_.append(word);
+  for (;; i = (i + 1) & mask_) {
+    const Slot &slot = slots_[i];
+    if ((slot.meta == meta && memcmp(pool_.data() + slot.key, word.data(), word.size()) == 0) ||
+        slot.meta == 0)
+      return i;
+  }
+}
+
+void VocabLookup::Insert(std::string_view word, uint64_t hash, wordid_t id) {
+  Slot &slot = slots_[Locate<false>(word, hash)];
+  if (slot.meta != 0) return;  // a later entry of the same word: index2 never returns it
+  if (word.size() <= 8) {
+    slot.key = LoadFirst(word.data(), word.size());
+  } else {
+    slot.key = pool_.size();
+    pool_.append(word);
+  }
+  slot.meta = Meta(hash, word.size());
+  slot.id = id;
   if (id > largest_) largest_ = id;
+}
+
+wordid_t VocabLookup::Find(std::string_view word) const {
+  const void *nul = memchr(word.data(), '\0', word.size());
+  if (nul != nullptr) word = word.substr(0, static_cast<const char *>(nul) - word.data());
+  // index2 itself for what the table does not hold, and for a table
+  // without chains, whose warnings it gives.
+  if (word.size() > kMaxLength || table_->size < 1)
+    return index2(table_, std::string(word).c_str());
+  return slots_[Locate<false>(word, HashBytes(word.data(), word.size()))].id;
+}
+
+void VocabLookup::FindAll(const std::string_view *words, size_t n, wordid_t *ids) const {
+  if (table_->size < 1) {
+    for (size_t i = 0; i < n; ++i) ids[i] = Find(words[i]);
+    return;
+  }
+  // First every home slot is requested, then each is read: by the time
+  // the first comparison waits for memory, the other requests are under way.
+  uint64_t hashes[kMaxBatch];
+  for (size_t i = 0; i < n; ++i) {
+    hashes[i] = HashPaddedBytes(words[i].data(), words[i].size());
+    __builtin_prefetch(&slots_[Home(hashes[i])]);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    ids[i] = words[i].size() > kMaxLength ? Find(words[i])
+                                          : slots_[Locate<true>(words[i], hashes[i])].id;
+  }
 }
 
 }  // namespace lexkit
