@@ -10,7 +10,8 @@ namespace lexkit {
 
 namespace {
 
-// Slots requested from memory ahead of their insertion while building.
+// How far ahead of their use the build requests entries and slots.
+constexpr size_t kChainsAhead = 16;
 constexpr size_t kInsertAhead = 16;
 
 }  // namespace
@@ -29,6 +30,12 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   if (table->size >= 1) {
     const FastMod chains(static_cast<uint32_t>(table->size));
     for (int i = 0; i < table->size; ++i) {
+      // The heads are usually side by side, their entries anywhere: the
+      // first entry of a chain some chains ahead is requested now.
+      if (i + kChainsAhead < static_cast<size_t>(table->size)) {
+        const struct idngram_node *ahead = table->chain[i + kChainsAhead]->next;
+        if (ahead != nullptr) __builtin_prefetch(ahead);
+      }
       for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next) {
         const std::string_view word(x->word);
         if (word.size() > kMaxLength) continue;  // Find asks index2 for those
@@ -100,12 +107,20 @@ void VocabLookup::FindAll(const std::string_view *words, size_t n, wordid_t *ids
     for (size_t i = 0; i < n; ++i) ids[i] = Find(words[i]);
     return;
   }
-  // First every home slot is requested, then each is read: by the time
-  // the first comparison waits for memory, the other requests are under way.
+  // Three passes, so that the batch waits about twice for memory instead
+  // of once or twice per word: every home slot is requested; then, as the
+  // slots arrive, the stored copy of each long word that probably matches;
+  // then the words are compared.
   uint64_t hashes[kMaxBatch];
   for (size_t i = 0; i < n; ++i) {
     hashes[i] = HashPaddedBytes(words[i].data(), words[i].size());
     __builtin_prefetch(&slots_[Home(hashes[i])]);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (words[i].size() <= 8) continue;
+    const Slot &home = slots_[Home(hashes[i])];
+    if (home.meta == Meta(hashes[i], words[i].size()))
+      __builtin_prefetch(pool_.data() + home.key);
   }
   for (size_t i = 0; i < n; ++i) {
     ids[i] = words[i].size() > kMaxLength ? Find(words[i])
