@@ -19,14 +19,9 @@ constexpr size_t kInsertAhead = 16;
 VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   // index2 finds a node only in the chain its word hashes to, and of equal
   // words only the first: exactly those nodes are indexed, in chain order,
-  // so that Insert keeps the first of equal words.
-  struct Entry {
-    std::string_view word;
-    uint64_t hash;
-    wordid_t id;
-  };
+  // so that Insert keeps the first of equal words. Each word is read once,
+  // in this walk, and long ones go to the pool at once.
   std::vector<Entry> findable;
-  size_t pool_bytes = 0;
   if (table->size >= 1) {
     const FastMod chains(static_cast<uint32_t>(table->size));
     for (int i = 0; i < table->size; ++i) {
@@ -41,8 +36,13 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
         if (word.size() > kMaxLength) continue;  // Find asks index2 for those
         if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
           continue;
-        findable.push_back({word, HashBytes(word.data(), word.size()), x->ind});
-        if (word.size() > 8) pool_bytes += word.size();
+        uint64_t key = LoadFirst(word.data(), word.size());
+        if (word.size() > 8) {
+          key = pool_.size();
+          pool_.append(word);
+        }
+        findable.push_back({key, HashBytes(word.data(), word.size()),
+                            static_cast<uint32_t>(word.size()), x->ind});
       }
     }
   }
@@ -50,46 +50,44 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
   slots_.assign(capacity, Slot{0, 0, 0});
   mask_ = capacity - 1;
-  pool_.reserve(pool_bytes);
   for (size_t i = 0; i < findable.size(); ++i) {
     if (i + kInsertAhead < findable.size())
       __builtin_prefetch(&slots_[Home(findable[i + kInsertAhead].hash)]);
-    Insert(findable[i].word, findable[i].hash, findable[i].id);
+    Insert(findable[i]);
+  }
+}
+
+template <typename Same>
+size_t VocabLookup::Locate(uint64_t hash, uint32_t meta, Same same) const {
+  for (size_t i = Home(hash);; i = (i + 1) & mask_) {
+    const Slot &slot = slots_[i];
+    if (slot.meta == 0 || (slot.meta == meta && same(slot))) return i;
   }
 }
 
 template <bool kPadded>
 size_t VocabLookup::Locate(std::string_view word, uint64_t hash) const {
   const uint32_t meta = Meta(hash, word.size());
-  size_t i = Home(hash);
   if (word.size() <= 8) {
     const uint64_t key = kPadded ? LoadFirstPadded(word.data(), word.size())
                                  : LoadFirst(word.data(), word.size());
-    for (;; i = (i + 1) & mask_) {
-      const Slot &slot = slots_[i];
-      if ((slot.meta == meta && slot.key == key) || slot.meta == 0) return i;
-    }
+    return Locate(hash, meta, [key](const Slot &slot) { return slot.key == key; });
   }
-  for (;; i = (i + 1) & mask_) {
-    const Slot &slot = slots_[i];
-    if ((slot.meta == meta && memcmp(pool_.data() + slot.key, word.data(), word.size()) == 0) ||
-        slot.meta == 0)
-      return i;
-  }
+  return Locate(hash, meta, [&](const Slot &slot) {
+    return memcmp(pool_.data() + slot.key, word.data(), word.size()) == 0;
+  });
 }
 
-void VocabLookup::Insert(std::string_view word, uint64_t hash, wordid_t id) {
-  Slot &slot = slots_[Locate<false>(word, hash)];
+void VocabLookup::Insert(const Entry &entry) {
+  const size_t length = entry.length;
+  const uint32_t meta = Meta(entry.hash, length);
+  Slot &slot = slots_[Locate(entry.hash, meta, [&](const Slot &s) {
+    return length <= 8 ? s.key == entry.key
+                       : memcmp(pool_.data() + s.key, pool_.data() + entry.key, length) == 0;
+  })];
   if (slot.meta != 0) return;  // a later entry of the same word: index2 never returns it
-  if (word.size() <= 8) {
-    slot.key = LoadFirst(word.data(), word.size());
-  } else {
-    slot.key = pool_.size();
-    pool_.append(word);
-  }
-  slot.meta = Meta(hash, word.size());
-  slot.id = id;
-  if (id > largest_) largest_ = id;
+  slot = Slot{entry.key, meta, entry.id};
+  if (entry.id > largest_) largest_ = entry.id;
 }
 
 wordid_t VocabLookup::Find(std::string_view word) const {

@@ -59,11 +59,23 @@ class VocabLookup {
   }
   size_t Home(uint64_t hash) const { return static_cast<size_t>(hash) & mask_; }
 
+  // A findable entry of the table, its word already in stored form.
+  struct Entry {
+    uint64_t key;  // as in Slot
+    uint64_t hash;
+    uint32_t length;
+    wordid_t id;
+  };
+
+  // The first slot from the hash's home on that is empty or holds a word
+  // of this meta for which same(slot) holds.
+  template <typename Same>
+  size_t Locate(uint64_t hash, uint32_t meta, Same same) const;
   // The slot that holds `word`, or the empty one where it would go. With
   // kPadded, the word may be read by 8-byte loads that reach past its end.
   template <bool kPadded>
   size_t Locate(std::string_view word, uint64_t hash) const;
-  void Insert(std::string_view word, uint64_t hash, wordid_t id);
+  void Insert(const Entry &entry);
 
   struct idngram_hash_table *table_;
   std::vector<Slot> slots_;
