@@ -42,11 +42,16 @@ void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed) {
 }
 
 TEST(RadixSort, SortsLikeStdSortForEveryWidth) {
+  // Small inputs, inputs sorted in buckets of the top 12 bits first, and
+  // inputs too narrow for that.
   for (unsigned bits : {1u, 5u, 12u, 13u, 24u, 25u, 40u, 63u, 64u})
     for (size_t n : {0, 1, 2, 1000})
       ExpectRadixSortMatchesStdSort<uint64_t>(bits, n, bits * 31 + static_cast<uint32_t>(n));
+  for (unsigned bits : {12u, 25u, 64u})
+    ExpectRadixSortMatchesStdSort<uint64_t>(bits, 600000, bits);
   for (unsigned bits : {65u, 100u, 128u})
-    ExpectRadixSortMatchesStdSort<unsigned __int128>(bits, 1000, bits);
+    for (size_t n : {1000, 300000})
+      ExpectRadixSortMatchesStdSort<unsigned __int128>(bits, n, bits);
   // Digits that every key shares are skipped; the others still sort.
   std::vector<uint64_t> keys = {0x5003, 0x5001, 0x5002}, scratch;
   lexkit::RadixSort(&keys, &scratch, 16);

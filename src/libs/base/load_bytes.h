@@ -1,7 +1,8 @@
 // Byte strings read eight bytes at a time: an 8-byte load as one integer,
 // and the first n of eight bytes as a zero-padded integer, either read
 // exactly or cut out of a load that may reach past them. The two give the
-// same value, so code may compare words loaded either way.
+// same value, so code may compare words loaded either way. Byte strings
+// with readable bytes after them compare eight bytes at a time.
 #ifndef LEXKIT_LOAD_BYTES_H
 #define LEXKIT_LOAD_BYTES_H
 
@@ -38,6 +39,15 @@ inline uint64_t LoadFirst(const char *p, size_t n) {
 
 // The same value from one 8-byte load: the 8 bytes at `p` must be readable.
 inline uint64_t LoadFirstPadded(const char *p, size_t n) { return KeepFirst(Load8(p), n); }
+
+// Whether the `len` (at least 1) bytes at `a` and at `b` are the same,
+// compared eight at a time: both may be read up to 7 bytes past `len`.
+inline bool SameBytesPadded(const char *a, const char *b, size_t len) {
+  size_t i = 0;
+  for (; i + 8 < len; i += 8)
+    if (Load8(a + i) != Load8(b + i)) return false;
+  return LoadFirstPadded(a + i, len - i) == LoadFirstPadded(b + i, len - i);
+}
 
 }  // namespace lexkit
 

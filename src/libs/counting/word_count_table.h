@@ -117,10 +117,7 @@ class WordCountTable {
 
   // `stored` is a padded arena copy of a word of `len` bytes (more than 8).
   static bool SameLongWord(const char *stored, const char *word, size_t len) {
-    size_t i = 0;
-    for (; i + 8 < len; i += 8)
-      if (Load8(stored + i) != Load8(word + i)) return false;
-    return Load8(stored + i) == LoadFirstPadded(word + i, len - i);
+    return SameBytesPadded(stored, word, len);
   }
 
   uint64_t CopyLong(const char *word, size_t len) {

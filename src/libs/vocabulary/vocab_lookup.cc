@@ -46,6 +46,7 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
       }
     }
   }
+  pool_.append(7, '\0');  // for the 8-byte loads of SameBytesPadded
   size_t capacity = 16;
   while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
   slots_.assign(capacity, Slot{0, 0, 0});
@@ -74,7 +75,9 @@ size_t VocabLookup::Locate(std::string_view word, uint64_t hash) const {
     return Locate(hash, meta, [key](const Slot &slot) { return slot.key == key; });
   }
   return Locate(hash, meta, [&](const Slot &slot) {
-    return memcmp(pool_.data() + slot.key, word.data(), word.size()) == 0;
+    const char *stored = pool_.data() + slot.key;
+    return kPadded ? SameBytesPadded(stored, word.data(), word.size())
+                   : memcmp(stored, word.data(), word.size()) == 0;
   });
 }
 

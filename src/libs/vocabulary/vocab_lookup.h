@@ -79,7 +79,7 @@ class VocabLookup {
 
   struct idngram_hash_table *table_;
   std::vector<Slot> slots_;
-  std::string pool_;  // the words longer than 8 bytes, side by side
+  std::string pool_;  // the words longer than 8 bytes side by side, then 7 NULs
   size_t mask_ = 0;
   wordid_t largest_ = 0;
 };
