@@ -56,14 +56,10 @@ struct PaddedLoad {
   static uint64_t First(const char *p, size_t n) { return LoadFirstPadded(p, n); }
 };
 
-// The hash of `len` bytes, 16 at a time, the last 1 to 16 zero-padded.
+// The hash of `len` (more than 16) bytes, 16 at a time, the last 1 to 16
+// zero-padded.
 template <typename Load>
-uint64_t HashBytes(const char *p, size_t len) {
-  if (len <= 16) {
-    // One multiplication for the common short word.
-    const size_t second = len > 8 ? len - 8 : 0;
-    return Mix(Load::First(p, len) ^ kSeed0, Load::First(p + 8, second) ^ kSeed1 ^ len);
-  }
+uint64_t HashLong(const char *p, size_t len) {
   uint64_t h = len ^ kSeed2;
   size_t i = 0;
   for (; i + 16 <= len; i += 16) h = Mix(Load8(p + i) ^ kSeed0 ^ h, Load8(p + i + 8) ^ kSeed1);
@@ -74,6 +70,14 @@ uint64_t HashBytes(const char *p, size_t len) {
     h = Mix(a ^ kSeed0 ^ h, b ^ kSeed1);
   }
   return Mix(h ^ kSeed2, len ^ kSeed0);
+}
+
+// The common short word takes one multiplication, inline.
+template <typename Load>
+inline uint64_t HashBytes(const char *p, size_t len) {
+  if (len > 16) return HashLong<Load>(p, len);
+  const size_t second = len > 8 ? len - 8 : 0;
+  return Mix(Load::First(p, len) ^ kSeed0, Load::First(p + 8, second) ^ kSeed1 ^ len);
 }
 
 }  // namespace hash_internal

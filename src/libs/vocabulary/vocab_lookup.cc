@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
 #include "libs/base/load_bytes.h"
@@ -49,7 +51,7 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   pool_.append(7, '\0');  // for the 8-byte loads of SameBytesPadded
   size_t capacity = 16;
   while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
-  slots_.assign(capacity, Slot{0, 0, 0});
+  slots_ = CheckedArray<Slot>(capacity);  // all empty: meta 0
   mask_ = capacity - 1;
   for (size_t i = 0; i < findable.size(); ++i) {
     if (i + kInsertAhead < findable.size())

@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "lexkit/ac_hash.h"
+#include "libs/base/checked_array.h"
 
 namespace lexkit {
 
@@ -78,7 +78,7 @@ class VocabLookup {
   void Insert(const Entry &entry);
 
   struct idngram_hash_table *table_;
-  std::vector<Slot> slots_;
+  CheckedArray<Slot> slots_;
   std::string pool_;  // the words longer than 8 bytes side by side, then 7 NULs
   size_t mask_ = 0;
   wordid_t largest_ = 0;
