@@ -35,7 +35,7 @@ class TextIds {
     return Status::kId;
   }
 
-  // The largest id that Next can give (0 if none).
+  // No id that Next gives is larger (VocabLookup::LargestId).
   wordid_t LargestId() const { return lookup_.LargestId(); }
 
  private:

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "libs/base/fastmod.h"
@@ -35,7 +36,11 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
       }
       for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next) {
         const std::string_view word(x->word);
-        if (word.size() > kMaxLength) continue;  // Find asks index2 for those
+        if (word.size() > kMaxLength) {
+          // Find asks index2 for those, which may give this id.
+          largest_ = std::max(largest_, x->ind);
+          continue;
+        }
         if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
           continue;
         uint64_t key = LoadFirst(word.data(), word.size());

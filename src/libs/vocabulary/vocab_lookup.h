@@ -42,7 +42,8 @@ class VocabLookup {
   // past their start and 7 past their end.
   void FindAll(const std::string_view *words, size_t n, wordid_t *ids) const;
 
-  // The largest id that Find can return (0 if none).
+  // The largest id that Find can return (0 if none), or a larger one when
+  // the table holds words longer than kMaxLength.
   wordid_t LargestId() const { return largest_; }
 
  private:
