@@ -25,6 +25,7 @@ namespace {
 
 using lexkit_test::ChildResult;
 using lexkit_test::FileExists;
+using lexkit_test::Fixed32;
 using lexkit_test::ProgramPath;
 using lexkit_test::ReadFile;
 using lexkit_test::RunChild;
@@ -59,16 +60,11 @@ bool RunAndKill(const std::function<void()> &body, int delay_ms) {
 // at the first run that finishes.
 const int kDelaysMs[] = {0, 1, 3, 6, 10, 20, 35, 60, 100, 200, 400, 800, 1600, 3200, 6400, 12800};
 
-std::string Big32(uint32_t v) {
-  return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-          static_cast<char>(v)};
-}
-
 // Input `k` of `inputs`: sorted bigrams (i, k) for every i, count 1.
 std::string IdInput(int k, uint32_t records) {
   std::string bytes;
   for (uint32_t i = 0; i < records; ++i)
-    bytes += Big32(i) + Big32(static_cast<uint32_t>(k)) + Big32(1);
+    bytes += Fixed32(i) + Fixed32(static_cast<uint32_t>(k)) + Fixed32(1);
   return bytes;
 }
 

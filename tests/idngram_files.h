@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "libs/base/coding.h"
+
 namespace lexkit_test {
 
 struct Record {
@@ -15,27 +17,18 @@ struct Record {
   bool operator==(const Record &o) const { return ids == o.ids && count == o.count; }
 };
 
-inline void AppendBigEndian(std::string *out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    out->push_back(static_cast<char>((v >> shift) & 0xff));
-}
-
 inline std::string Encode(const std::vector<Record> &records) {
   std::string bytes;
   for (const Record &r : records) {
-    for (uint32_t id : r.ids) AppendBigEndian(&bytes, id);
-    AppendBigEndian(&bytes, static_cast<uint32_t>(r.count));
+    for (uint32_t id : r.ids) lexkit::PutFixed32(&bytes, id);
+    lexkit::PutFixed32(&bytes, static_cast<uint32_t>(r.count));
   }
   return bytes;
 }
 
 inline std::vector<Record> Decode(const std::string &bytes, size_t n) {
   std::vector<Record> records;
-  auto word = [&](size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return v;
-  };
+  auto word = [&](size_t at) { return lexkit::DecodeFixed32(bytes.data() + at); };
   for (size_t at = 0; at + 4 * (n + 1) <= bytes.size(); at += 4 * (n + 1)) {
     Record r;
     for (size_t i = 0; i < n; ++i) r.ids.push_back(word(at + 4 * i));

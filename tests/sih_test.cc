@@ -15,6 +15,8 @@
 #include "test_support.h"
 
 using lexkit_test::ChildResult;
+using lexkit_test::Fixed32;
+using lexkit_test::Fixed64;
 using lexkit_test::ReadFile;
 using lexkit_test::RunChild;
 using lexkit_test::ScratchDir;
@@ -22,19 +24,12 @@ using lexkit_test::WriteFile;
 
 namespace {
 
-std::string BigEndian(uint64_t value, int bytes) {
-  std::string out;
-  for (int i = bytes - 1; i >= 0; --i)
-    out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-  return out;
-}
-
 // The bytes of a saved table holding `entries`, claiming `count` entries.
 std::string SavedTable(const std::vector<std::pair<std::string, int64_t>> &entries,
                        uint64_t count, uint32_t version = 1) {
-  std::string out = "LXSIHTBL" + BigEndian(version, 4) + BigEndian(count, 8);
+  std::string out = "LXSIHTBL" + Fixed32(version) + Fixed64(count);
   for (const auto &[key, id] : entries)
-    out += BigEndian(key.size(), 4) + key + BigEndian(static_cast<uint64_t>(id), 8);
+    out += Fixed32(key.size()) + key + Fixed64(static_cast<uint64_t>(id));
   return out;
 }
 
@@ -204,11 +199,11 @@ TEST(Sih, DamagedSavedTablesEndTheProcessNamingTheFile) {
       {"negative count", SavedTable({{"a", 1}}, ~UINT64_C(0)),
        "is truncated or corrupt: it claims 18446744073709551615 entries, more than the file can hold"},
       {"huge length",
-       "LXSIHTBL" + BigEndian(1, 4) + BigEndian(1, 8) + BigEndian(0xffffffff, 4) +
+       "LXSIHTBL" + Fixed32(1) + Fixed64(1) + Fixed32(0xffffffff) +
            std::string(20, 'x'),
        "is corrupt: entry 1 has a key of 4294967295 bytes"},
       {"length past end",
-       "LXSIHTBL" + BigEndian(1, 4) + BigEndian(1, 8) + BigEndian(100, 4) +
+       "LXSIHTBL" + Fixed32(1) + Fixed64(1) + Fixed32(100) +
            std::string(20, 'x'),
        "is truncated"},
       {"empty key", SavedTable({{"a", 1}, {"", 2}, {"pad", 3}}),

@@ -1,11 +1,15 @@
 // Helpers shared by the tests: running code or programs in a child process,
-// scratch directories and whole-file reads and writes.
+// scratch directories, whole-file reads and writes, and the numbers of
+// binary files as bytes.
 #ifndef LEXKIT_TESTS_TEST_SUPPORT_H
 #define LEXKIT_TESTS_TEST_SUPPORT_H
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "libs/base/coding.h"
 
 namespace lexkit_test {
 
@@ -48,6 +52,18 @@ class ScratchDir {
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &content);
 bool FileExists(const std::string &path);
+
+// The bytes of a number as binary files store it (most significant first).
+inline std::string Fixed32(uint32_t value) {
+  std::string bytes;
+  lexkit::PutFixed32(&bytes, value);
+  return bytes;
+}
+inline std::string Fixed64(uint64_t value) {
+  std::string bytes;
+  lexkit::PutFixed64(&bytes, value);
+  return bytes;
+}
 
 // Path of a program built alongside the tests.
 std::string ProgramPath(const std::string &program);

@@ -88,18 +88,42 @@ TEST(VocabIndexTable, BlockLookupAgreesWithIndex2) {
   std::string misplaced = "misplaced";
   add_to_idngram_hashtable(&t, static_cast<uint64_t>((idngram_hash("misplaced", 101) + 1) % 101),
                            misplaced.c_str(), 901);
+  // Words past the 16 bytes of the hash's short path, and one longer than
+  // the lookup table holds.
+  for (size_t length : {size_t{17}, size_t{40}, lexkit::VocabLookup::kMaxLength + 1}) {
+    words.push_back(std::string(length, 'x') + RandomWord(rng));
+    add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(words.back().c_str(), 101)),
+                             words.back().c_str(), static_cast<wordid_t>(words.size()));
+  }
   lexkit::VocabLookup lookup(&t);
-  EXPECT_EQ(lookup.LargestId(), 500u);
+  EXPECT_EQ(lookup.LargestId(), 503u);
   EXPECT_EQ(lookup.Find(words[3]), 4u);
   EXPECT_EQ(lookup.Find(misplaced), 0u);
+  EXPECT_EQ(lookup.Find(words.back()), 503u);
+  std::vector<std::string> probes;
   for (int i = 0; i < 2000; ++i) {
     std::string w = i % 2 ? words[rng() % words.size()] : RandomWord(rng);
     if (i % 5 == 0) w = w.substr(0, w.size() / 2);
     ASSERT_EQ(lookup.Find(w), index2(&t, w.c_str())) << i;
+    probes.push_back(w);
   }
   // A word ends at its first NUL byte, as a C string does.
   std::string with_nul = words[0] + std::string("\0tail", 5);
   EXPECT_EQ(lookup.Find(with_nul), 1u);
+
+  // The same words in batches of every size, side by side in one buffer.
+  std::string bytes;
+  for (const std::string &w : probes) bytes += w;
+  bytes.append(lexkit::VocabLookup::kPadding, '\xff');
+  std::vector<std::string_view> views;
+  for (size_t at = 0, i = 0; i < probes.size(); at += probes[i++].size())
+    views.emplace_back(bytes.data() + at, probes[i].size());
+  for (size_t at = 0, batch = 1; at < views.size(); at += batch, batch = batch % 64 + 1) {
+    const size_t n = std::min(batch, views.size() - at);
+    wordid_t ids[lexkit::VocabLookup::kMaxBatch];
+    lookup.FindAll(&views[at], n, ids);
+    for (size_t i = 0; i < n; ++i) ASSERT_EQ(ids[i], lookup.Find(views[at + i])) << at + i;
+  }
 }
 
 // Loads `content` with M chains in a child; prints the ids of `probe`.

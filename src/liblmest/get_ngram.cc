@@ -16,17 +16,13 @@
 
 #include "lexkit/general.h"
 #include "lexkit/ngram.h"
+#include "libs/base/coding.h"
 #include "libs/io/word_scan.h"
 
 namespace {
 
 const char kShortRead[] =
     "ox_fread: problems reading %s.  Only %d of %d elements were read\n";
-
-uint32_t FromBigEndian(const unsigned char *b) {
-  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) |
-         (uint32_t{b[2]} << 8) | uint32_t{b[3]};
-}
 
 // The stream ended `got` bytes into a record of `n` ids and a count. Ending
 // between two fields is the normal end of the file; ending inside a field is
@@ -44,14 +40,14 @@ const unsigned kFieldsPerRead = 16;
 int ReadBinary(FILE *fp, ngram *ng) {
   const unsigned n = ng->n;
   const unsigned fields = n + 1;  // the ids, then the count
-  unsigned char buffer[4 * kFieldsPerRead];
+  char buffer[4 * kFieldsPerRead];
   for (unsigned done = 0; done < fields;) {
     const unsigned chunk = std::min(fields - done, kFieldsPerRead);
     const size_t got = fread_unlocked(buffer, 1, 4 * size_t{chunk}, fp);
     // Every field read whole is kept, also when the record is cut short; the
     // count, being last, only ever with the whole record.
     for (unsigned i = 0; i < got / 4; ++i) {
-      const uint32_t value = FromBigEndian(buffer + 4 * i);
+      const uint32_t value = lexkit::DecodeFixed32(buffer + 4 * i);
       if (done + i < n)
         ng->id_array[done + i] = value;
       else

@@ -23,6 +23,7 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/base/arg_vector.h"
 #include "libs/io/cleanup.h"
 #include "libs/io/output_file.h"
 #include "libs/io/private_dir.h"
@@ -55,22 +56,6 @@ void help_message() {
   fprintf(stderr, "                [ -idngram .idngram ] > .idngram\n");
 }
 
-// Takes "-option value" out of the argument vector; null when absent.
-const char *take_string_arg(int *argc, char **argv, const char *option) {
-  const char *value = nullptr;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], option) != 0) {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= *argc) quit(-1, "%s : Error : option %s needs a value.\n", kProg, option);
-    value = argv[i + 1];
-    for (int j = i; j + 2 <= *argc; ++j) argv[j] = argv[j + 2];
-    *argc -= 2;
-  }
-  return value;
-}
-
 // The number of ids the vocabulary loader will give.
 long count_vocab_words(const char *path) {
   return static_cast<long>(count_vocab_entries(path));
@@ -85,8 +70,7 @@ std::vector<std::string> take_merge_inputs(int *argc, char **argv, bool *merge) 
     if (strcmp(argv[i], "-merge") != 0) continue;
     int end = i + 1;
     while (end < *argc && argv[end][0] != '-') inputs.push_back(argv[end++]);
-    for (int j = i; j + (end - i) <= *argc; ++j) argv[j] = argv[j + (end - i)];
-    *argc -= end - i;
+    lexkit::RemoveArgs(argc, argv, i, end - i);
     *merge = true;
     --i;
   }
@@ -117,9 +101,9 @@ Settings read_settings(int argc, char **argv) {
   report_version(&argc, argv);
   Settings s;
   s.inputs = take_merge_inputs(&argc, argv, &s.merge);
-  s.vocab_file = take_string_arg(&argc, argv, "-vocab");
-  s.temp_parent = take_string_arg(&argc, argv, "-temp");
-  s.output = take_string_arg(&argc, argv, "-idngram");
+  s.vocab_file = lexkit::TakeStringOption(&argc, argv, "-vocab", kProg);
+  s.temp_parent = lexkit::TakeStringOption(&argc, argv, "-temp", kProg);
+  s.output = lexkit::TakeStringOption(&argc, argv, "-idngram", kProg);
   s.n = pc_intarg(&argc, argv, "-n", 3);
   s.buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
   s.max_files = pc_intarg(&argc, argv, "-files", 20);

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <string.h>
 
+#include "libs/base/coding.h"
 #include "libs/io/idngram_records.h"
 
 namespace lexkit {
@@ -53,9 +54,9 @@ bool IdNgramSource::NextBinary(id__t *ids, count_t *count) {
     if (end_ == 0) return false;
     if (end_ < record_bytes) CutShort();
   }
-  const unsigned char *in = block_.data() + pos_;
-  for (int i = 0; i < n_; ++i, in += 4) ids[i] = LoadBigEndian32(in);
-  *count = static_cast<count_t>(LoadBigEndian32(in));
+  const char *in = reinterpret_cast<const char *>(block_.data()) + pos_;
+  for (int i = 0; i < n_; ++i, in += 4) ids[i] = DecodeFixed32(in);
+  *count = static_cast<count_t>(DecodeFixed32(in));
   pos_ += record_bytes;
   return true;
 }

@@ -17,7 +17,7 @@ bool WordTable::Build(const char *text, const uint64_t *offsets, uint32_t first,
   mask_ = size - 1;
   for (uint64_t id = first; id < first + words; ++id) {
     const std::string_view word(text + offsets[id], offsets[id + 1] - offsets[id] - 1);
-    const uint64_t h = VocabLookup::Hash(word);
+    const uint64_t h = HashBytes(word.data(), word.size());
     const uint32_t tag = static_cast<uint32_t>(h >> 32);
     uint64_t i = h & mask_;
     for (; slots_[i].id != kAbsent; i = (i + 1) & mask_) {
@@ -40,7 +40,7 @@ void WordTable::FindBatch(const std::string_view *words, size_t count,
     const std::string_view *w = words + base;
     uint32_t *out = ids + base;
     for (size_t i = 0; i < n; ++i) {
-      hashes[i] = VocabLookup::Hash(w[i]);
+      hashes[i] = HashBytes(w[i].data(), w[i].size());
       __builtin_prefetch(&slots_[hashes[i] & mask_]);
     }
     // The first slot of the word's probe sequence whose tag agrees (a

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "libs/vocabulary/vocab_lookup.h"
+#include "libs/base/hash.h"
 
 namespace lexkit {
 namespace model {
@@ -30,7 +30,7 @@ class WordTable {
 
   // The id of `word`, or kAbsent.
   uint32_t Find(std::string_view word) const {
-    const uint64_t h = VocabLookup::Hash(word);
+    const uint64_t h = HashBytes(word.data(), word.size());
     const uint32_t tag = static_cast<uint32_t>(h >> 32);
     for (uint64_t i = h & mask_;; i = (i + 1) & mask_) {
       const Slot &slot = slots_[i];

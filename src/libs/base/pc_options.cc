@@ -9,16 +9,11 @@
 #include <string>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/arg_vector.h"
 
 namespace {
 
 const char kToolkitVersion[] = "lexkit version 0.1.0\n";
-
-// Removes `count` arguments starting at index `at`.
-void RemoveArgs(int *argc, char **argv, int at, int count) {
-  for (int i = at; i + count <= *argc; ++i) argv[i] = argv[i + count];
-  *argc -= count;
-}
 
 const char *ProgramName(char **argv) {
   const char *slash = strrchr(argv[0], '/');
@@ -54,31 +49,21 @@ int ParseInt(char **argv, const char *option, const char *text) {
 
 extern "C" int pc_flagarg(int *argc, char **argv, const char *flag_name) {
   int found = 0;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], flag_name) == 0) {
-      RemoveArgs(argc, argv, i, 1);
-      found = 1;
-    } else {
-      ++i;
-    }
-  }
+  lexkit::TakeOption(
+      argc, argv, flag_name, 0, [&](const char *) { found = 1; }, [] {});
   return found;
 }
 
 extern "C" int pc_intarg(int *argc, char **argv, const char *option,
                          int default_value) {
   int value = default_value;
-  for (int i = 1; i < *argc;) {
-    if (strcmp(argv[i], option) != 0) {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= *argc)
-      quit(-1, "%s : Error : option %s needs an integer value.\n",
-           ProgramName(argv), option);
-    value = ParseInt(argv, option, argv[i + 1]);
-    RemoveArgs(argc, argv, i, 2);
-  }
+  lexkit::TakeOption(
+      argc, argv, option, 1,
+      [&](const char *text) { value = ParseInt(argv, option, text); },
+      [&] {
+        quit(-1, "%s : Error : option %s needs an integer value.\n",
+             ProgramName(argv), option);
+      });
   return value;
 }
 
@@ -89,7 +74,7 @@ extern "C" const char *pc_stringarg(int *argc, char **argv, const char *option,
   const int at = FindOption(*argc, argv, option, 1, "a value");
   if (at == 0) return default_value;
   const char *value = argv[at + 1];
-  RemoveArgs(argc, argv, at, 2);
+  lexkit::RemoveArgs(argc, argv, at, 2);
   return value;
 }
 
@@ -104,7 +89,7 @@ extern "C" double pc_doublearg(int *argc, char **argv, const char *option,
   if (end == text || *end != '\0' || errno == ERANGE || value != value)
     quit(-1, "%s : Error : option %s needs a number, not '%s'.\n",
          ProgramName(argv), option, text);
-  RemoveArgs(argc, argv, at, 2);
+  lexkit::RemoveArgs(argc, argv, at, 2);
   return value;
 }
 
@@ -115,7 +100,7 @@ extern "C" int pc_intarrayarg(int *argc, char **argv, const char *option,
   if (at == 0) return 0;
   for (int i = 0; i < count; ++i)
     values[i] = ParseInt(argv, option, argv[at + 1 + i]);
-  RemoveArgs(argc, argv, at, count + 1);
+  lexkit::RemoveArgs(argc, argv, at, count + 1);
   return 1;
 }
 

@@ -6,12 +6,12 @@
 #include <string.h>
 
 #include <algorithm>
-#include <new>
 #include <string_view>
 #include <vector>
 
 #include "lexkit/pc_general.h"
 #include "libs/base/arena.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/io/frequency_list_reader.h"
 #include "libs/counting/counting.h"
 
@@ -44,12 +44,10 @@ bool sort_alpha(const WordRec &a, const WordRec &b) {
 std::vector<WordRec> ReadRecords(FILE *ifp, int num_recs, Arena *words) {
   const size_t capacity = num_recs > 0 ? static_cast<size_t>(num_recs) : 0;
   std::vector<WordRec> records;
-  try {
-    records.reserve(capacity);
-  } catch (const std::exception &) {  // bad_alloc, or length_error
+  QuitOnBadAlloc([&] { records.reserve(capacity); }, [&] {
     quit(-1, "ox_malloc: could not allocate %llu bytes\n",
          static_cast<unsigned long long>(capacity) * sizeof(WordRec));
-  }
+  });
   FrequencyListReader reader(ifp);
   std::string_view word;
   int count = 0;

@@ -10,23 +10,7 @@ constexpr size_t kInitialCapacity = size_t{1} << 12;
 // The slot index goes into 32 bits when the table is written out.
 constexpr size_t kMaxCapacity = size_t{1} << 32;
 
-constexpr uint64_t kSeed2 = 0x8ebc6af09c88c6e3ULL;
-
 }  // namespace
-
-uint64_t WordCountTable::HashLong(const char *word, size_t len) {
-  uint64_t h = len ^ kSeed2;
-  size_t i = 0;
-  for (; i + 16 <= len; i += 16)
-    h = Mix(Load8(word + i) ^ kSeed0 ^ h, Load8(word + i + 8) ^ kSeed1);
-  if (i < len) {
-    size_t rest = len - i;
-    uint64_t a = KeepFirst(Load8(word + i), rest);
-    uint64_t b = rest > 8 ? KeepFirst(Load8(word + i + 8), rest - 8) : 0;
-    h = Mix(a ^ kSeed0 ^ h, b ^ kSeed1);
-  }
-  return Mix(h ^ kSeed2, len ^ kSeed0);
-}
 
 WordCountTable::WordCountTable() { Allocate(kInitialCapacity); }
 

@@ -21,6 +21,8 @@
 
 #include "libs/base/arena.h"
 #include "libs/base/checked_array.h"
+#include "libs/base/hash.h"
+#include "libs/base/load_bytes.h"
 
 namespace lexkit {
 
@@ -38,12 +40,7 @@ class WordCountTable {
   WordCountTable(const WordCountTable &) = delete;
   WordCountTable &operator=(const WordCountTable &) = delete;
 
-  static uint64_t Hash(const char *word, size_t len) {
-    if (len <= 16)
-      return Mix(KeepFirst(Load8(word), ShortLength(len)) ^ kSeed0,
-                 KeepFirst(Load8(word + 8), SecondLength(len)) ^ kSeed1 ^ len);
-    return HashLong(word, len);
-  }
+  static uint64_t Hash(const char *word, size_t len) { return HashPaddedBytes(word, len); }
 
   // Brings the home slot of a hash into the cache ahead of Add().
   void Prefetch(uint64_t hash) const {
@@ -114,50 +111,13 @@ class WordCountTable {
            static_cast<uint32_t>(len);
   }
 
-  static constexpr uint64_t kSeed0 = 0xa0761d6478bd642fULL;
-  static constexpr uint64_t kSeed1 = 0xe7037ed1a0b428dbULL;
-
-  // 64x64 -> 128-bit multiply folded to 64 bits: one multiplication that
-  // mixes every input bit into the result.
-  static uint64_t Mix(uint64_t a, uint64_t b) {
-    unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
-    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
-  }
-
-  static uint64_t Load8(const char *p) {
-    uint64_t value;
-    std::memcpy(&value, p, 8);
-    return value;
-  }
-
-  // Keeps the bytes of an 8-byte load that lie within its first `n` (0 to 8)
-  // bytes of memory, and zeroes the others.
-  static uint64_t KeepFirst(uint64_t value, size_t n) {
-    uint64_t all = ~uint64_t{0};
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    uint64_t keep = n >= 8 ? all : ~(all << (8 * n));
-#else
-    uint64_t keep = n >= 8 ? all : ~(all >> (8 * n));
-#endif
-    return value & keep;
-  }
-
-  // How many of a word's first 8 and next 8 bytes belong to it.
-  static size_t ShortLength(size_t len) { return len < 8 ? len : 8; }
-  static size_t SecondLength(size_t len) { return len > 8 ? len - 8 : 0; }
-
-  static uint64_t HashLong(const char *word, size_t len);
-
   static uint64_t LoadShort(const char *word, size_t len) {
-    return KeepFirst(Load8(word), len);
+    return LoadFirstPadded(word, len);
   }
 
   // `stored` is a padded arena copy of a word of `len` bytes (more than 8).
   static bool SameLongWord(const char *stored, const char *word, size_t len) {
-    size_t i = 0;
-    for (; i + 8 < len; i += 8)
-      if (Load8(stored + i) != Load8(word + i)) return false;
-    return Load8(stored + i) == KeepFirst(Load8(word + i), len - i);
+    return SameBytesPadded(stored, word, len);
   }
 
   uint64_t CopyLong(const char *word, size_t len) {

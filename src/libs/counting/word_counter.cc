@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +21,8 @@
 #include "lexkit/pc_general.h"
 #include "libs/base/checked_array.h"
 #include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/counting/word_count_table.h"
 #include "libs/io/block_input.h"
 #include "libs/io/word_scan.h"
@@ -147,18 +148,6 @@ class PrefetchingCounter {
   size_t waiting_ = 0;  // words queued, at most kDepth
 };
 
-// Chain index of a word in a table of `chains` chains: h = (h * 64 + c) mod M
-// over its bytes, each taken as a signed char, in unsigned 32-bit arithmetic.
-uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
-  uint32_t h = 0;
-  for (char c : word) {
-    uint32_t byte = static_cast<uint32_t>(static_cast<int32_t>(
-        static_cast<signed char>(c)));
-    h = chains.Mod(h * 64 + byte);
-  }
-  return h;
-}
-
 struct Entry {
   uint32_t chain;
   uint32_t slot;
@@ -264,7 +253,8 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
       PrefetchWord(table.slot(i + kWordsAhead));
     const WordCountTable::Slot &slot = table.slot(i);
     if (!WordCountTable::Occupied(slot)) continue;
-    entries[n++] = {ChainIndex(WordCountTable::Word(slot), modulus),
+    const std::string_view word = WordCountTable::Word(slot);
+    entries[n++] = {ChainHash<64>(word.data(), word.size(), modulus),
                     static_cast<uint32_t>(i)};
   }
   SortByChain(entries, chains);
@@ -296,7 +286,7 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
 }  // namespace
 
 int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
-  try {
+  return QuitOnBadAlloc([&] {
     const int hash_size = nearest_prime(init_nwords);
     // A negative size leaves a table without chains, which would refuse
     // every word and write an empty list as if the text had none.
@@ -308,9 +298,7 @@ int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
     ReadWords(infp, verbosity, counter);
     WriteInChainOrder(table, static_cast<uint32_t>(hash_size), outfp);
     return 0;
-  } catch (const std::bad_alloc &) {
-    quit(-1, "countlex_impl: out of memory\n");
-  }
+  }, [] { quit(-1, "countlex_impl: out of memory\n"); });
 }
 
 }  // namespace lexkit

@@ -49,9 +49,9 @@ bool IdNgramReader::Next(wordid_t *ids, int32_t *count, const char *count_desc) 
     quit(-1, "ox_fread: problems reading %s.  Only %d of %d elements were read\n",
          desc, 0, 1);
   }
-  const unsigned char *in = reinterpret_cast<const unsigned char *>(pos_);
-  for (int i = 0; i < n_; ++i, in += 4) ids[i] = LoadBigEndian32(in);
-  *count = static_cast<int32_t>(LoadBigEndian32(in));
+  const char *in = pos_;
+  for (int i = 0; i < n_; ++i, in += 4) ids[i] = DecodeFixed32(in);
+  *count = static_cast<int32_t>(DecodeFixed32(in));
   pos_ += record_size_;
   return true;
 }

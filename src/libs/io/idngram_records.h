@@ -11,21 +11,10 @@
 #include <vector>
 
 #include "lexkit/general.h"
+#include "libs/base/coding.h"
 #include "libs/io/block_input.h"
 
 namespace lexkit {
-
-inline void StoreBigEndian32(uint32_t value, unsigned char *out) {
-  out[0] = static_cast<unsigned char>(value >> 24);
-  out[1] = static_cast<unsigned char>(value >> 16);
-  out[2] = static_cast<unsigned char>(value >> 8);
-  out[3] = static_cast<unsigned char>(value);
-}
-
-inline uint32_t LoadBigEndian32(const unsigned char *in) {
-  return (static_cast<uint32_t>(in[0]) << 24) | (static_cast<uint32_t>(in[1]) << 16) |
-         (static_cast<uint32_t>(in[2]) << 8) | static_cast<uint32_t>(in[3]);
-}
 
 class IdNgramWriter {
  public:
@@ -37,9 +26,9 @@ class IdNgramWriter {
 
   void Write(const wordid_t *ids, int32_t count) {
     if (buffer_.size() - used_ < record_size_) Flush();
-    unsigned char *out = buffer_.data() + used_;
-    for (int i = 0; i < n_; ++i, out += 4) StoreBigEndian32(ids[i], out);
-    StoreBigEndian32(static_cast<uint32_t>(count), out);
+    char *out = buffer_.data() + used_;
+    for (int i = 0; i < n_; ++i, out += 4) EncodeFixed32(out, ids[i]);
+    EncodeFixed32(out, static_cast<uint32_t>(count));
     used_ += record_size_;
   }
 
@@ -56,7 +45,7 @@ class IdNgramWriter {
   size_t record_size_;
   const char *ids_desc_;
   const char *count_desc_;
-  std::vector<unsigned char> buffer_;
+  std::vector<char> buffer_;
   size_t used_ = 0;
 };
 

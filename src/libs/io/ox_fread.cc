@@ -4,9 +4,8 @@
 #include <stdio.h>
 #include <string.h>
 
-#include <algorithm>
-
 #include "lexkit/general.h"
+#include "libs/base/coding.h"
 
 extern "C" void *ox_fread(void *ptr, int elsize, size_t n_elem, FILE *fp,
                           const char *header, int not_more) {
@@ -15,9 +14,9 @@ extern "C" void *ox_fread(void *ptr, int elsize, size_t n_elem, FILE *fp,
     if (n_read < n_elem)
       quit(-1, "ox_fread: problems reading %s.  Only %d of %d elements were read\n",
            header, static_cast<int>(n_read), static_cast<int>(n_elem));
-    if (elsize == 2 || elsize == 4 || elsize == 8) {
-      unsigned char *p = static_cast<unsigned char *>(ptr);
-      for (size_t i = 0; i < n_elem; ++i, p += elsize) std::reverse(p, p + elsize);
+    if (lexkit::IsNumberWidth(elsize)) {
+      char *p = static_cast<char *>(ptr);
+      for (size_t i = 0; i < n_elem; ++i, p += elsize) lexkit::DecodeElement(p, p, elsize);
     }
   }
   if (not_more) {

@@ -4,26 +4,19 @@
 #include <string.h>
 
 #include "lexkit/general.h"
-
-namespace {
-
-void ReverseInto(unsigned char *dst, const unsigned char *src, int size) {
-  for (int i = 0; i < size; ++i) dst[i] = src[size - 1 - i];
-}
-
-}  // namespace
+#include "libs/base/coding.h"
 
 extern "C" void *ox_fwrite(const void *ptr, int elsize, size_t n_elem,
                            FILE *fp, const char *header) {
-  const unsigned char *src = static_cast<const unsigned char *>(ptr);
+  const char *src = static_cast<const char *>(ptr);
   size_t written = 0;
-  if (elsize == 2 || elsize == 4 || elsize == 8) {
-    unsigned char buf[4096];
+  if (lexkit::IsNumberWidth(elsize)) {
+    char buf[4096];
     const size_t per_chunk = sizeof buf / static_cast<size_t>(elsize);
     while (written < n_elem) {
       size_t chunk = n_elem - written < per_chunk ? n_elem - written : per_chunk;
       for (size_t i = 0; i < chunk; ++i)
-        ReverseInto(buf + i * elsize, src + (written + i) * elsize, elsize);
+        lexkit::EncodeElement(buf + i * elsize, src + (written + i) * elsize, elsize);
       size_t done = fwrite_unlocked(buf, elsize, chunk, fp);
       written += done;
       if (done < chunk) break;

@@ -10,10 +10,10 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "libs/base/out_of_memory.h"
 #include "libs/io/idngram_records.h"
 #include "libs/ngrams/kway_merge.h"
 #include "libs/ngrams/merged_output.h"
@@ -218,13 +218,11 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
                        TempNames(temp_file_root, temp_file_ext, "merge_idngramfiles",
                                  "file name", kNameBuffer),
                        max_files, Rounds::kFirstGroup};
-  try {
+  QuitOnBadAlloc([&] {
     OutputSink output(outfile, write_ascii, n_order, fof_size);
     KWayMerge(IdFormat(n_order), plan, start_file, end_file, output);
     output.DisplayStats();
-  } catch (const std::bad_alloc &) {
-    quit(-1, "merge_idngramfiles: out of memory\n");
-  }
+  }, [] { quit(-1, "merge_idngramfiles: out of memory\n"); });
 }
 
 }  // namespace lexkit

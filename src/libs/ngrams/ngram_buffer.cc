@@ -13,18 +13,18 @@
 #include <stdio.h>
 
 #include <algorithm>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "libs/io/idngram_records.h"
-#include "libs/io/word_reader.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/ngram_stats.h"
 #include "libs/ngrams/temp_name.h"
 #include "libs/vocabulary/vocab_lookup.h"
+#include "libs/vocabulary/text_ids.h"
 
 namespace lexkit {
 
@@ -39,27 +39,24 @@ constexpr size_t kMaxWordLength = 499;
 class IdSource {
  public:
   IdSource(FILE *fp, struct idngram_hash_table *vocabulary)
-      : reader_(fp, kMaxWordLength), lookup_(vocabulary) {}
+      : ids_(fp, vocabulary, kMaxWordLength) {}
 
   bool Next(wordid_t *id) {
-    std::string_view word;
-    switch (reader_.Next(&word)) {
-      case WordReader::Status::kWord:
-        *id = lookup_.Find(word);
+    switch (ids_.Next(id)) {
+      case TextIds::Status::kId:
         return true;
-      case WordReader::Status::kEnd:
+      case TextIds::Status::kEnd:
         return false;
-      case WordReader::Status::kError:
+      case TextIds::Status::kError:
         break;
     }
     quit(-1, "Error reading file");
   }
 
-  wordid_t LargestId() const { return lookup_.LargestId(); }
+  wordid_t LargestId() const { return ids_.LargestId(); }
 
  private:
-  WordReader reader_;
-  VocabLookup lookup_;
+  TextIds ids_;
 };
 
 // Messages take the verbosity as an unsigned 16-bit level.
@@ -184,7 +181,7 @@ struct BatchSettings {
 template <typename Windows>
 int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
   // The first window; a text shorter than n words gives no file.
-  wordid_t id;
+  wordid_t id = 0;
   for (unsigned i = 0; i < s.n; ++i) {
     if (!source.Next(&id)) return 0;
     windows.Shift(id);
@@ -250,7 +247,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
   const BatchSettings settings{verbosity, buffer_size, n,
                                TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
                                          "temporary file name", kNameBuffer)};
-  try {
+  return QuitOnBadAlloc([&] {
     IdSource source(infp, vocabulary);
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
@@ -264,10 +261,10 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
     }
     OffsetWindows windows(n);
     return WriteBatches(source, windows, settings);
-  } catch (const std::bad_alloc &) {
+  }, [&] {
     quit(-1, "read_txt2ngram_buffer: out of memory for a buffer of %d n-grams\n",
          buffer_size);
-  }
+  });
 }
 
 }  // namespace lexkit

@@ -11,7 +11,6 @@
 #include <charconv>
 #include <limits>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "libs/io/word_scan.h"
 #include "libs/ngrams/kway_merge.h"
 #include "libs/ngrams/merged_output.h"
+#include "libs/base/out_of_memory.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/temp_name.h"
 
@@ -195,13 +195,11 @@ void MergeTextNgramFiles(int start_file, int end_file, const char *temp_file_roo
       "merge_tempfiles",
       TempNames(temp_file_root, temp_file_ext, "merge_tempfiles", "file name", kNameBuffer),
       max_files, Rounds::kEveryGroup};
-  try {
+  QuitOnBadAlloc([&] {
     TextSink output(outfile);
     KWayMerge(TextFormat(n, static_cast<unsigned short>(verbosity)), plan, start_file,
               end_file, output);
-  } catch (const std::bad_alloc &) {
-    quit(-1, "merge_tempfiles: out of memory\n");
-  }
+  }, [] { quit(-1, "merge_tempfiles: out of memory\n"); });
 }
 
 }  // namespace lexkit

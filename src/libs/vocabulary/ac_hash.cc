@@ -8,6 +8,7 @@
 #include "lexkit/pc_general.h"
 #include "libs/base/arena.h"
 #include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
 #include "libs/base/fuzz_hooks.h"
 
 namespace {
@@ -34,20 +35,37 @@ Node *AllocateNode(const char *key) {
   return node;
 }
 
-// h = (h * multiplier + c) mod M over the bytes of `key`, each byte taken as
-// a signed char and added in unsigned 32-bit arithmetic.
-template <uint32_t kMultiplier>
-int HashKey(const char *key, int M) {
-  const unsigned char *p = reinterpret_cast<const unsigned char *>(key);
-  if (*p == '\0') return 0;
-  if (M == 0) return -1;  // no chains: no valid index
-  lexkit::FastMod mod(static_cast<uint32_t>(M));
-  uint32_t h = 0;
-  for (; *p; ++p) {
-    uint32_t c = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(*p)));
-    h = mod.Mod(h * kMultiplier + c);
+// The chain array of a table of M chains (none when M < 1), each pointing
+// at its sentinel head, which init() completes. The heads lie side by side
+// in chain order and share one copy of "HEAD_NODE" (nothing ever writes
+// it): a table touches half the memory of one allocation per head, and a
+// pass over the chains reads the heads in order.
+template <typename Node, typename Init>
+Node **NewChains(int M, Init init) {
+  const size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
+  const size_t slots = chains ? chains : 1;
+  Node **chain = static_cast<Node **>(NodeArena().Allocate(sizeof(Node *) * slots));
+  static const char kHead[] = "HEAD_NODE";
+  char *head_word = NodeArena().CopyString(kHead, sizeof kHead - 1);
+  Node *heads = static_cast<Node *>(NodeArena().Allocate(sizeof(Node) * slots));
+  for (size_t i = 0; i < chains; ++i) {
+    heads[i].word = head_word;
+    heads[i].next = nullptr;
+    init(heads[i]);
+    chain[i] = &heads[i];
   }
-  return static_cast<int>(h);
+  return chain;
+}
+
+// The chain index of `key` among M chains (libs/base/hash.h); the empty
+// key is in chain 0 even of a table without chains, any other key there
+// has no valid index.
+template <uint32_t kMultiplier>
+int ChainIndex(const char *key, int M) {
+  if (*key == '\0') return 0;
+  if (M == 0) return -1;
+  return static_cast<int>(lexkit::ChainHash<kMultiplier>(
+      key, strlen(key), lexkit::FastMod(static_cast<uint32_t>(M))));
 }
 
 }  // namespace
@@ -79,23 +97,10 @@ extern "C" struct node *new_node(const char *key) {
 
 extern "C" void new_hashtable(struct hash_table *table, int M) {
   table->size = M;
-  size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
-  table->chain = reinterpret_cast<struct node **>(
-      NodeArena().Allocate(sizeof(struct node *) * (chains ? chains : 1)));
-  // The sentinels share one copy of "HEAD_NODE" (nothing ever writes it).
-  static const char kHead[] = "HEAD_NODE";
-  char *head_word = NodeArena().CopyString(kHead, sizeof kHead - 1);
-  struct node *heads = static_cast<struct node *>(
-      NodeArena().Allocate(sizeof(struct node) * (chains ? chains : 1)));
-  for (size_t i = 0; i < chains; ++i) {
-    heads[i].word = head_word;
-    heads[i].count = 1;
-    heads[i].next = nullptr;
-    table->chain[i] = &heads[i];
-  }
+  table->chain = NewChains<struct node>(M, [](struct node &head) { head.count = 1; });
 }
 
-extern "C" int hash(const char *key, int M) { return HashKey<64>(key, M); }
+extern "C" int hash(const char *key, int M) { return ChainIndex<64>(key, M); }
 
 extern "C" int update_chain(struct node *t, const char *key) {
   for (;;) {
@@ -147,17 +152,15 @@ extern "C" struct idngram_node *idngram_new_node(const char *key,
 }
 
 extern "C" int idngram_hash(const char *key, int M) {
-  return HashKey<256>(key, M);
+  return ChainIndex<256>(key, M);
 }
 
 extern "C" void new_idngram_hashtable(struct idngram_hash_table *table,
                                       int M) {
   table->size = M;
-  size_t chains = M > 0 ? static_cast<size_t>(M) : 0;
-  table->chain = reinterpret_cast<struct idngram_node **>(NodeArena().Allocate(
-      sizeof(struct idngram_node *) * (chains ? chains : 1)));
-  for (size_t i = 0; i < chains; ++i)
-    table->chain[i] = idngram_new_node("HEAD_NODE", 0);
+  table->chain = NewChains<struct idngram_node>(M, [](struct idngram_node &head) {
+    head.ind = 0;
+  });
 }
 
 extern "C" int idngram_update_chain(struct idngram_node *t, const char *key,
@@ -182,6 +185,13 @@ extern "C" wordid_t index2(struct idngram_hash_table *vocab,
     fprintf(stderr, "%s ignored\n", word);
     return 0;
   }
+  // In a table of new_idngram_hashtable the head of chain i is i heads
+  // after that of chain 0. Requesting it now, while its pointer is read
+  // from the chain array, overlaps two waits for memory; should the guess
+  // be wrong (a table built otherwise), the request only costs a little.
+  const uintptr_t first_head = reinterpret_cast<uintptr_t>(vocab->chain[0]);
+  __builtin_prefetch(reinterpret_cast<const void *>(
+      first_head + static_cast<uintptr_t>(index) * sizeof(struct idngram_node)));
   for (const struct idngram_node *x = vocab->chain[index]->next; x; x = x->next)
     if (strcmp(x->word, word) == 0) return x->ind;
   return 0;

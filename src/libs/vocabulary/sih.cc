@@ -34,6 +34,8 @@
 #include <utility>
 #include <vector>
 
+#include "libs/base/coding.h"
+#include "libs/base/hash.h"
 #include "libs/base/key_arena.h"
 
 namespace {
@@ -49,19 +51,7 @@ const uint32_t kMaxKeyBytes = 1 << 20;
 // The smallest entry on disk: length, one byte of key, id.
 const int64_t kMinEntryBytes = 4 + 1 + 8;
 
-uint64_t HashKey(const char *key) {
-  // FNV-1a, then a 64-bit finaliser so that the high bits, which choose the
-  // slot, depend on every byte.
-  uint64_t h = UINT64_C(14695981039346656037);
-  for (const unsigned char *p = reinterpret_cast<const unsigned char *>(key); *p; ++p)
-    h = (h ^ *p) * UINT64_C(1099511628211);
-  h ^= h >> 33;
-  h *= UINT64_C(0xff51afd7ed558ccd);
-  h ^= h >> 33;
-  h *= UINT64_C(0xc4ceb9fe1a85ec53);
-  h ^= h >> 33;
-  return h;
-}
+uint64_t HashKey(const char *key) { return lexkit::HashBytes(key, strlen(key)); }
 
 // The home slot of a hash among `nslots`, by multiplication instead of a
 // division: the high half of hash * nslots lies in [0, nslots).
@@ -186,12 +176,16 @@ class TableReader {
     if (remaining_ >= 0) remaining_ -= static_cast<int64_t>(n);
   }
 
-  uint64_t Number(int bytes) {
-    unsigned char buf[8];
-    Bytes(buf, static_cast<size_t>(bytes));
-    uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i) value = (value << 8) | buf[i];
-    return value;
+  uint32_t Fixed32() {
+    char buf[4];
+    Bytes(buf, sizeof buf);
+    return lexkit::DecodeFixed32(buf);
+  }
+
+  uint64_t Fixed64() {
+    char buf[8];
+    Bytes(buf, sizeof buf);
+    return lexkit::DecodeFixed64(buf);
   }
 
   // -1 when the stream gives no bound.
@@ -212,11 +206,6 @@ class TableReader {
   const char *filename_;
   int64_t remaining_ = -1;
 };
-
-void PutNumber(std::string *out, uint64_t value, int bytes) {
-  for (int i = bytes - 1; i >= 0; --i)
-    out->push_back(static_cast<char>((value >> (8 * i)) & 0xff));
-}
 
 }  // namespace
 
@@ -260,8 +249,8 @@ extern "C" void *sih_val_write_to_file(sih_t *ht, FILE *fp, const char *filename
             });
 
   std::string out(kMagic, sizeof kMagic);
-  PutNumber(&out, kVersion, 4);
-  PutNumber(&out, entries.size(), 8);
+  lexkit::PutFixed32(&out, kVersion);
+  lexkit::PutFixed64(&out, entries.size());
   auto flush = [&] {
     if (fwrite(out.data(), 1, out.size(), fp) != out.size())
       quit(-1, "sih_val_write_to_file: could not write '%s'\n", filename);
@@ -272,9 +261,9 @@ extern "C" void *sih_val_write_to_file(sih_t *ht, FILE *fp, const char *filename
     if (len > kMaxKeyBytes)
       quit(-1, "sih_val_write_to_file: a key of %zu bytes is too long for '%s'\n",
            len, filename);
-    PutNumber(&out, len, 4);
+    lexkit::PutFixed32(&out, static_cast<uint32_t>(len));
     out.append(slot->string, len);
-    PutNumber(&out, static_cast<uint64_t>(slot->intval), 8);
+    lexkit::PutFixed64(&out, static_cast<uint64_t>(slot->intval));
     if (out.size() >= (1 << 16)) flush();
   }
   flush();
@@ -289,10 +278,10 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
                                         int verbosity) {
   TableReader in(fp, filename);
   if (!in.Magic()) in.Fail("is not a saved string-to-id table");
-  uint32_t version = static_cast<uint32_t>(in.Number(4));
+  uint32_t version = in.Fixed32();
   if (version != kVersion)
     in.Fail("has the table version %u; only version 1 can be read", version);
-  uint64_t count = in.Number(8);
+  uint64_t count = in.Fixed64();
   if (count > static_cast<uint64_t>(INT64_MAX) ||
       (in.remaining() >= 0 && count > static_cast<uint64_t>(in.remaining() / kMinEntryBytes)))
     in.Fail("is truncated or corrupt: it claims %llu entries, more than the file can hold",
@@ -305,7 +294,7 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
   std::string key;
   for (uint64_t e = 1; e <= count; ++e) {
     const unsigned long long entry = e;
-    uint64_t len = in.Number(4);
+    uint64_t len = in.Fixed32();
     if (len == 0 || len > kMaxKeyBytes)
       in.Fail("is corrupt: entry %llu has a key of %llu bytes", entry,
               static_cast<unsigned long long>(len));
@@ -315,7 +304,7 @@ extern "C" void *sih_val_read_from_file(sih_t *ht, FILE *fp, const char *filenam
     in.Bytes(&key[0], key.size());
     if (key.find('\0') != std::string::npos)
       in.Fail("is corrupt: entry %llu has a NUL byte in its key", entry);
-    int64_t id = static_cast<int64_t>(in.Number(8));
+    int64_t id = static_cast<int64_t>(in.Fixed64());
     if (id <= 0)
       in.Fail("is corrupt: entry %llu has the id %lld", entry, static_cast<long long>(id));
     char *copy = lexkit::KeyArena().CopyString(key.data(), key.size());

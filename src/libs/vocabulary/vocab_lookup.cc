@@ -1,36 +1,139 @@
 #include "libs/vocabulary/vocab_lookup.h"
 
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "libs/base/fastmod.h"
+#include "libs/base/hash.h"
+#include "libs/base/load_bytes.h"
+
 namespace lexkit {
+
+namespace {
+
+// How far ahead of their use the build requests entries and slots.
+constexpr size_t kChainsAhead = 16;
+constexpr size_t kInsertAhead = 16;
+
+}  // namespace
 
 VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
   // index2 finds a node only in the chain its word hashes to, and of equal
-  // words only the first: exactly those nodes are indexed.
-  std::vector<const struct idngram_node *> findable;
-  for (int i = 0; i < table->size; ++i) {
-    for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next)
-      if (idngram_hash(x->word, table->size) == i) findable.push_back(x);
+  // words only the first: exactly those nodes are indexed, in chain order,
+  // so that Insert keeps the first of equal words. Each word is read once,
+  // in this walk, and long ones go to the pool at once.
+  std::vector<Entry> findable;
+  if (table->size >= 1) {
+    const FastMod chains(static_cast<uint32_t>(table->size));
+    for (int i = 0; i < table->size; ++i) {
+      // The heads are usually side by side, their entries anywhere: the
+      // first entry of a chain some chains ahead is requested now.
+      if (i + kChainsAhead < static_cast<size_t>(table->size)) {
+        const struct idngram_node *ahead = table->chain[i + kChainsAhead]->next;
+        if (ahead != nullptr) __builtin_prefetch(ahead);
+      }
+      for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next) {
+        const std::string_view word(x->word);
+        if (word.size() > kMaxLength) {
+          // Find asks index2 for those, which may give this id.
+          largest_ = std::max(largest_, x->ind);
+          continue;
+        }
+        if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
+          continue;
+        uint64_t key = LoadFirst(word.data(), word.size());
+        if (word.size() > 8) {
+          key = pool_.size();
+          pool_.append(word);
+        }
+        findable.push_back({key, HashBytes(word.data(), word.size()),
+                            static_cast<uint32_t>(word.size()), x->ind});
+      }
+    }
   }
+  pool_.append(7, '\0');  // for the 8-byte loads of SameBytesPadded
   size_t capacity = 16;
-  while (capacity < 2 * findable.size()) capacity *= 2;
-  slots_.assign(capacity, Slot{0, 0, kEmpty, 0, 0});
+  while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
+  slots_ = CheckedArray<Slot>(capacity);  // all empty: meta 0
   mask_ = capacity - 1;
-  for (const struct idngram_node *x : findable) Insert(x->word, x->ind);
+  for (size_t i = 0; i < findable.size(); ++i) {
+    if (i + kInsertAhead < findable.size())
+      __builtin_prefetch(&slots_[Home(findable[i + kInsertAhead].hash)]);
+    Insert(findable[i]);
+  }
 }
 
-void VocabLookup::Insert(std::string_view word, wordid_t id) {
-  const uint64_t h = Hash(word);
-  const uint32_t tag = static_cast<uint32_t>(h >> 32);
-  size_t i = h & mask_;
-  for (; slots_[i].offset != kEmpty; i = (i + 1) & mask_) {
+template <typename Same>
+size_t VocabLookup::Locate(uint64_t hash, uint32_t meta, Same same) const {
+  for (size_t i = Home(hash);; i = (i + 1) & mask_) {
     const Slot &slot = slots_[i];
-    if (slot.tag == tag && slot.length == word.size() &&
-        pool_.compare(slot.offset, slot.length, word) == 0)
-      return;  // a later entry of the same word: index2 never returns it
+    if (slot.meta == 0 || (slot.meta == meta && same(slot))) return i;
   }
-  slots_[i] = Slot{Head(word), tag, static_cast<uint32_t>(pool_.size()),
-                   static_cast<uint32_t>(word.size()), id};
-  pool_.append(word);
-  if (id > largest_) largest_ = id;
+}
+
+template <bool kPadded>
+size_t VocabLookup::Locate(std::string_view word, uint64_t hash) const {
+  const uint32_t meta = Meta(hash, word.size());
+  if (word.size() <= 8) {
+    const uint64_t key = kPadded ? LoadFirstPadded(word.data(), word.size())
+                                 : LoadFirst(word.data(), word.size());
+    return Locate(hash, meta, [key](const Slot &slot) { return slot.key == key; });
+  }
+  return Locate(hash, meta, [&](const Slot &slot) {
+    const char *stored = pool_.data() + slot.key;
+    return kPadded ? SameBytesPadded(stored, word.data(), word.size())
+                   : memcmp(stored, word.data(), word.size()) == 0;
+  });
+}
+
+void VocabLookup::Insert(const Entry &entry) {
+  const size_t length = entry.length;
+  const uint32_t meta = Meta(entry.hash, length);
+  Slot &slot = slots_[Locate(entry.hash, meta, [&](const Slot &s) {
+    return length <= 8 ? s.key == entry.key
+                       : memcmp(pool_.data() + s.key, pool_.data() + entry.key, length) == 0;
+  })];
+  if (slot.meta != 0) return;  // a later entry of the same word: index2 never returns it
+  slot = Slot{entry.key, meta, entry.id};
+  if (entry.id > largest_) largest_ = entry.id;
+}
+
+wordid_t VocabLookup::Find(std::string_view word) const {
+  const void *nul = memchr(word.data(), '\0', word.size());
+  if (nul != nullptr) word = word.substr(0, static_cast<const char *>(nul) - word.data());
+  // index2 itself for what the table does not hold, and for a table
+  // without chains, whose warnings it gives.
+  if (word.size() > kMaxLength || table_->size < 1)
+    return index2(table_, std::string(word).c_str());
+  return slots_[Locate<false>(word, HashBytes(word.data(), word.size()))].id;
+}
+
+void VocabLookup::FindAll(const std::string_view *words, size_t n, wordid_t *ids) const {
+  if (table_->size < 1) {
+    for (size_t i = 0; i < n; ++i) ids[i] = Find(words[i]);
+    return;
+  }
+  // Three passes, so that the batch waits about twice for memory instead
+  // of once or twice per word: every home slot is requested; then, as the
+  // slots arrive, the stored copy of each long word that probably matches;
+  // then the words are compared.
+  uint64_t hashes[kMaxBatch];
+  for (size_t i = 0; i < n; ++i) {
+    hashes[i] = HashPaddedBytes(words[i].data(), words[i].size());
+    __builtin_prefetch(&slots_[Home(hashes[i])]);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (words[i].size() <= 8) continue;
+    const Slot &home = slots_[Home(hashes[i])];
+    if (home.meta == Meta(hashes[i], words[i].size()))
+      __builtin_prefetch(pool_.data() + home.key);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    ids[i] = words[i].size() > kMaxLength ? Find(words[i])
+                                          : slots_[Locate<true>(words[i], hashes[i])].id;
+  }
 }
 
 }  // namespace lexkit
