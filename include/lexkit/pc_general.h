@@ -21,6 +21,10 @@ LEXKIT_EXPORT void pc_message(unsigned short verbosity, unsigned short priority,
 LEXKIT_EXPORT int pc_flagarg(int *argc, char **argv, const char *flag_name);
 LEXKIT_EXPORT int pc_intarg(int *argc, char **argv, const char *option,
                             int default_value);
+/* The argument after `option` (the vector's own string), else the default. */
+LEXKIT_EXPORT const char *pc_stringarg(int *argc, char **argv,
+                                       const char *option,
+                                       const char *default_value);
 /* "-version": prints the toolkit's name and version on stderr, exits 0. */
 LEXKIT_EXPORT void report_version(int *argc, char **argv);
 /* Reports every argument left after argv[0] and ends the process (255). */

@@ -1,4 +1,5 @@
-// countlex: text on stdin -> word frequency list on stdout.
+// countlex: text on stdin (or the file of "-text FILE") -> word frequency
+// list on stdout.
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,10 +28,19 @@ int main(int argc, char **argv) {
   report_version(&argc, argv);
   int init_nwords = pc_intarg(&argc, argv, "-hash", 1000000);
   int verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
+  const char *text_file = pc_stringarg(&argc, argv, "-text", nullptr);
   pc_report_unk_args(&argc, argv, verbosity);
-  pc_message(static_cast<unsigned short>(verbosity), 2,
-             "countlex : Reading text from standard input...\n");
-  countlex_impl(stdin, stdout, init_nwords, verbosity);
+  if (text_file == nullptr) {
+    pc_message(static_cast<unsigned short>(verbosity), 2,
+               "countlex : Reading text from standard input...\n");
+    countlex_impl(stdin, stdout, init_nwords, verbosity);
+  } else {
+    pc_message(static_cast<unsigned short>(verbosity), 2,
+               "countlex : Reading text from %s...\n", text_file);
+    FILE *text = ox_iopen(text_file);
+    countlex_impl(text, stdout, init_nwords, verbosity);
+    ox_iclose(text);
+  }
   // Output lost on a full disk or a closed pipe must not pass for success.
   if (fflush(stdout) != 0 || ferror(stdout))
     quit(-1, "countlex : Error writing the word frequency list: %s\n",

@@ -1,4 +1,5 @@
-// gramlex: text on stdin and a vocabulary -> sorted id n-gram file.
+// gramlex: text on stdin (or the file of "-text FILE") and a vocabulary ->
+// sorted id n-gram file.
 //
 // The text is turned into sorted temporary files of id n-grams through a
 // fixed-size buffer, and the temporary files are merged into one id n-gram
@@ -36,6 +37,7 @@ void help_message() {
   fprintf(stderr, "                [ -gzip ]\n");
   fprintf(stderr, "                [ -verbosity 2 ]\n");
   fprintf(stderr, "                [ -idngram .idngram ]\n");
+  fprintf(stderr, "                [ -text .text ]\n");
   fprintf(stderr, "                < .text > .idngram\n");
 }
 
@@ -93,6 +95,7 @@ int main(int argc, char **argv) {
   const char *vocab_file = take_string_arg(&argc, argv, "-vocab");
   const char *temp_root = take_string_arg(&argc, argv, "-temp");
   const char *idngram_file = take_string_arg(&argc, argv, "-idngram");
+  const char *text_file = take_string_arg(&argc, argv, "-text");
   int n = pc_intarg(&argc, argv, "-n", 3);
   int buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
   int max_files = pc_intarg(&argc, argv, "-files", 20);
@@ -150,9 +153,11 @@ int main(int argc, char **argv) {
   }
   const char *ext = gzip_temp ? ".gz" : "";
 
-  int nfiles = read_txt2ngram_buffer(stdin, &vocabulary, verbosity, buffer.get(),
+  FILE *text = text_file != nullptr ? ox_iopen(text_file) : stdin;
+  int nfiles = read_txt2ngram_buffer(text, &vocabulary, verbosity, buffer.get(),
                                      static_cast<int>(rows), static_cast<unsigned>(n),
                                      temp_dir.c_str(), ext, nullptr);
+  ox_iclose(text);
   buffer.reset();  // the merge needs no window buffer
 
   FILE *out = stdout;

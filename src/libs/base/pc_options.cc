@@ -63,6 +63,22 @@ extern "C" int pc_intarg(int *argc, char **argv, const char *option,
   return value;
 }
 
+extern "C" const char *pc_stringarg(int *argc, char **argv, const char *option,
+                                    const char *default_value) {
+  const char *value = default_value;
+  for (int i = 1; i < *argc;) {
+    if (strcmp(argv[i], option) != 0) {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= *argc)
+      quit(-1, "%s : Error : option %s needs a value.\n", ProgramName(argv), option);
+    value = argv[i + 1];
+    RemoveArgs(argc, argv, i, 2);
+  }
+  return value;
+}
+
 extern "C" void report_version(int *argc, char **argv) {
   if (pc_flagarg(argc, argv, "-version")) {
     fputs(kToolkitVersion, stderr);
