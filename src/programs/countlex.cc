@@ -8,6 +8,9 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#ifdef LEXKIT_MPI
+#include "mpi/jobs.h"
+#endif
 
 namespace {
 
@@ -30,6 +33,11 @@ int main(int argc, char **argv) {
   int verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
   const char *text_file = pc_stringarg(&argc, argv, "-text", nullptr);
   pc_report_unk_args(&argc, argv, verbosity);
+#ifdef LEXKIT_MPI
+  // Started by mpirun or srun: the ranks count the text together.
+  if (lexkit::mpi::StartedByLauncher())
+    return lexkit::mpi::CountlexJob(text_file, init_nwords, verbosity);
+#endif
   if (text_file == nullptr) {
     pc_message(static_cast<unsigned short>(verbosity), 2,
                "countlex : Reading text from standard input...\n");

@@ -22,16 +22,17 @@
 #include "lexkit/pc_general.h"
 #include "libs/base/checked_array.h"
 #include "libs/base/fastmod.h"
+#include "libs/counting/counting.h"
 #include "libs/counting/word_count_table.h"
+#include "libs/counting/word_counter.h"
 #include "libs/io/block_input.h"
 #include "libs/io/word_scan.h"
-#include "libs/counting/counting.h"
 
 namespace lexkit {
 
 namespace {
 
-constexpr size_t kMaxWord = 500;  // the conversion's field width
+constexpr size_t kMaxWord = kMaxCountedWord;  // the conversion's field width
 constexpr size_t kBlockSize = size_t{1} << 18;
 constexpr size_t kOutputBufferSize = size_t{1} << 20;
 
@@ -147,18 +148,6 @@ class PrefetchingCounter {
   size_t waiting_ = 0;  // words queued, at most kDepth
 };
 
-// Chain index of a word in a table of `chains` chains: h = (h * 64 + c) mod M
-// over its bytes, each taken as a signed char, in unsigned 32-bit arithmetic.
-uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
-  uint32_t h = 0;
-  for (char c : word) {
-    uint32_t byte = static_cast<uint32_t>(static_cast<int32_t>(
-        static_cast<signed char>(c)));
-    h = chains.Mod(h * 64 + byte);
-  }
-  return h;
-}
-
 struct Entry {
   uint32_t chain;
   uint32_t slot;
@@ -250,9 +239,22 @@ void PrefetchWord(const WordCountTable::Slot &slot) {
     __builtin_prefetch(WordCountTable::Word(slot).data());
 }
 
-// Writes the counted words in the order of a chained table of `chains`
-// chains. The slots are visited in that order, far from memory order, so
-// each is fetched some entries ahead of its use.
+}  // namespace
+
+// h = (h * 64 + c) mod M over the word's bytes, each taken as a signed char,
+// in unsigned 32-bit arithmetic.
+uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
+  uint32_t h = 0;
+  for (char c : word) {
+    uint32_t byte = static_cast<uint32_t>(static_cast<int32_t>(
+        static_cast<signed char>(c)));
+    h = chains.Mod(h * 64 + byte);
+  }
+  return h;
+}
+
+// The slots are visited in chain order, far from memory order, so each is
+// fetched some entries ahead of its use.
 void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
                        FILE *outfp) {
   constexpr size_t kSlotsAhead = 32, kWordsAhead = 16;
@@ -293,20 +295,27 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
   }
 }
 
-}  // namespace
+uint32_t ChainCount(int init_nwords) {
+  const int hash_size = nearest_prime(init_nwords);
+  // A negative size leaves a table without chains, which would refuse
+  // every word and write an empty list as if the text had none.
+  if (hash_size <= 0)
+    quit(-1, "countlex_impl: the hash size %d gives no chains to count words in\n",
+         init_nwords);
+  return static_cast<uint32_t>(hash_size);
+}
+
+void CountText(FILE *infp, int verbosity, WordCountTable &table) {
+  PrefetchingCounter counter(table);
+  ReadWords(infp, verbosity, counter);
+}
 
 int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
   try {
-    const int hash_size = nearest_prime(init_nwords);
-    // A negative size leaves a table without chains, which would refuse
-    // every word and write an empty list as if the text had none.
-    if (hash_size <= 0)
-      quit(-1, "countlex_impl: the hash size %d gives no chains to count words in\n",
-           init_nwords);
+    const uint32_t chains = ChainCount(init_nwords);
     WordCountTable table;
-    PrefetchingCounter counter(table);
-    ReadWords(infp, verbosity, counter);
-    WriteInChainOrder(table, static_cast<uint32_t>(hash_size), outfp);
+    CountText(infp, verbosity, table);
+    WriteInChainOrder(table, chains, outfp);
     return 0;
   } catch (const std::bad_alloc &) {
     quit(-1, "countlex_impl: out of memory\n");

@@ -1,0 +1,136 @@
+// countlex and gramlex run as MPI jobs of 1 to 4 ranks: the bytes of the
+// serial programs on the same text and options, on texts that break naive
+// partitions, and failures that end the whole job and leave no output.
+// Built in the MPI build only.
+#ifdef LEXKIT_MPIEXEC
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+using lexkit_test::ChildResult;
+using lexkit_test::ProgramPath;
+using lexkit_test::ReadFile;
+using lexkit_test::RunProgram;
+using lexkit_test::RunShell;
+using lexkit_test::ScratchDir;
+using lexkit_test::WriteFile;
+
+namespace {
+
+std::string Quoted(const std::string &s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// `program` with `args` as a job of `ranks` ranks.
+ChildResult RunJob(int ranks, const std::string &program, const std::vector<std::string> &args) {
+  std::string command = std::string(LEXKIT_MPIEXEC) + " --oversubscribe";
+  if (getuid() == 0) command += " --allow-run-as-root";
+  command += " -np " + std::to_string(ranks) + " " + Quoted(ProgramPath(program));
+  for (const std::string &a : args) command += " " + Quoted(a);
+  return RunShell(command + " < /dev/null");
+}
+
+// True when every byte position `at` lies inside a word (a non-space byte
+// on either side).
+bool InsideWord(const std::string &text, size_t at) {
+  auto word_byte = [&](size_t i) { return !isspace(static_cast<unsigned char>(text[i])); };
+  return at > 0 && at < text.size() && word_byte(at - 1) && word_byte(at);
+}
+
+// Words of 1 to 12 letters, single blanks, with a word across each nominal
+// boundary of 2, 3 and 4 ranks.
+std::string WordsAcrossEveryBoundary() {
+  for (unsigned seed = 1;; ++seed) {
+    std::mt19937 rng(seed);
+    std::string text;
+    while (text.size() < 600) {
+      text += std::string(1 + rng() % 12, static_cast<char>('a' + rng() % 3));
+      text += ' ';
+    }
+    bool all = true;
+    for (size_t ranks = 2; ranks <= 4; ++ranks)
+      for (size_t r = 1; r < ranks; ++r) all = all && InsideWord(text, text.size() * r / ranks);
+    if (all) return text;
+  }
+}
+
+// A text over a small vocabulary with unknown words, high bytes, NULs,
+// CR-LF line ends and every white-space byte.
+std::string MixedText(size_t words) {
+  std::mt19937 rng(7);
+  const char *pieces[] = {"a", "b", "c", "d", "\xe9t\xe9", "x\0y", "the", "end."};
+  const char *spaces[] = {" ", "\r\n", "\t", " \v ", "\f", "\n\n"};
+  std::string text;
+  for (size_t i = 0; i < words; ++i) {
+    const size_t p = rng() % 8;
+    text.append(pieces[p], p == 5 ? 3 : strlen(pieces[p]));
+    text += spaces[rng() % 6];
+  }
+  return text;
+}
+
+struct Text {
+  const char *name;
+  std::string bytes;
+  const char *hash = "7";  // countlex's table: 7 chains give every rank words
+};
+
+void PrintTo(const Text &t, std::ostream *os) { *os << t.name; }
+
+std::vector<Text> Texts() {
+  std::string crlf;
+  for (int i = 0; i < 40; ++i) crlf += "the cat\r\nsat on\r\nthe mat\r\n";
+  return {
+      {"words across every boundary", WordsAcrossEveryBoundary()},
+      {"fewer words than ranks", "a b"},
+      {"empty", ""},
+      {"one enormous word", "a " + std::string(20000, 'w') + " b c"},
+      {"white space at the boundaries", "a" + std::string(3000, ' ') + "b" +
+                                            std::string(3000, '\n') + "c d\r\n"},
+      {"a 500-byte split at the boundary", std::string(1000, 'q')},
+      {"a 499-byte split at the boundary", std::string(998, 'q')},
+      {"CR-LF text", crlf},
+      {"mixed", MixedText(3000)},
+      {"mixed, many chains", MixedText(3000), "1000000"},
+  };
+}
+
+// One test per text, so that ctest runs them side by side.
+class MpiJobText : public ::testing::TestWithParam<Text> {};
+
+TEST_P(MpiJobText, CountlexGivesTheSerialBytes) {
+  const Text &t = GetParam();
+  ScratchDir dir;
+  const std::string path = dir.File("text");
+  WriteFile(path, t.bytes);
+  const char *hash = t.hash;
+  const ChildResult serial = RunProgram("countlex", {"-hash", hash}, t.bytes);
+  ASSERT_EQ(serial.status, 0) << serial.err;
+  for (int ranks = 1; ranks <= 4; ++ranks) {
+    const ChildResult job =
+        RunJob(ranks, "countlex", {"-hash", hash, "-text", path, "-verbosity", "0"});
+    ASSERT_EQ(job.status, 0) << ranks << " ranks: " << job.err;
+    EXPECT_EQ(job.out, serial.out) << ranks << " ranks";
+    EXPECT_EQ(job.err, "countlex : Done.\n");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, MpiJobText, ::testing::ValuesIn(Texts()),
+                         [](const ::testing::TestParamInfo<Text> &info) {
+                           std::string name;
+                           for (const char *c = info.param.name; *c; ++c)
+                             if (isalnum(static_cast<unsigned char>(*c))) name += *c;
+                           return name;
+                         });
+
+}  // namespace
+
+#endif  // LEXKIT_MPIEXEC
