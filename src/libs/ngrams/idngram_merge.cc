@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "libs/io/idngram_records.h"
+#include "libs/ngrams/fof_stats.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/ngrams/ngram_stats.h"
 
@@ -43,74 +44,6 @@ std::string FileName(const char *root, int64_t number, const char *ext) {
   return name;
 }
 
-// Frequency-of-frequency tallies of the written n-grams: for every order m
-// from 2 to n, the number of distinct m-grams and how many occur c times.
-// An m-gram prefix is complete when a later n-gram differs from the one
-// before within its first m positions.
-class FofStats {
- public:
-  FofStats(int n_order, int fof_size)
-      : on_(fof_size > 0 && n_order > 1),
-        n_order_(n_order),
-        fof_size_(fof_size),
-        num_kgrams_(on_ ? n_order - 1 : 0),
-        ng_count_(on_ ? n_order - 1 : 0),
-        previous_(on_ ? n_order : 0) {
-    if (!on_) return;
-    fof_.assign(static_cast<size_t>(n_order - 1),
-                std::vector<fof_t>(static_cast<size_t>(fof_size) + 1));
-    for (auto &row : fof_) rows_.push_back(row.data());
-  }
-
-  void Add(const wordid_t *g, int32_t c) {
-    if (!on_) return;
-    int pos_of_novelty = n_order_;
-    for (int i = 0; i < n_order_; ++i) {
-      if (g[i] > previous_[i]) {
-        pos_of_novelty = i;
-        break;
-      }
-    }
-    Count(n_order_ - 2, c);
-    // Prefixes of lengths p+1 .. n-1 begin with g; those that ended with
-    // the n-gram before are complete.
-    const int p = std::max(pos_of_novelty, 1);
-    for (int idx = n_order_ - 3; idx >= p - 1; --idx) {
-      if (!first_ngram_) Count(idx, ng_count_[idx]);
-      ng_count_[idx] = c;
-    }
-    // Prefixes of lengths 2 .. p go on.
-    for (int idx = 0; idx <= p - 2; ++idx) ng_count_[idx] += c;
-    std::copy(g, g + n_order_, previous_.begin());
-    first_ngram_ = false;
-  }
-
-  // Completes the prefixes still open and prints the statistics.
-  void Display() {
-    if (!on_) return;
-    if (!first_ngram_)
-      for (int idx = 0; idx <= n_order_ - 3; ++idx) Count(idx, ng_count_[idx]);
-    PrintFofStatistics(num_kgrams_.data(), rows_.data(),
-                       static_cast<uint32_t>(fof_size_), stderr, n_order_);
-  }
-
- private:
-  void Count(int idx, int64_t count) {
-    ++num_kgrams_[idx];
-    if (count >= 0 && count <= fof_size_) ++fof_[idx][static_cast<size_t>(count)];
-  }
-
-  bool on_;
-  int n_order_;
-  int fof_size_;
-  std::vector<std::vector<fof_t>> fof_;
-  std::vector<fof_t *> rows_;
-  std::vector<ngram_sz_t> num_kgrams_;
-  std::vector<int64_t> ng_count_;
-  std::vector<wordid_t> previous_;
-  bool first_ngram_ = true;
-};
-
 // An intermediate file, in the temporary file format. It is complete and
 // closed (a failed close ends the process) before its inputs are deleted.
 class TempSink {
@@ -131,9 +64,9 @@ class TempSink {
 // The id n-gram file, binary or ASCII, and its statistics.
 class OutputSink {
  public:
-  OutputSink(FILE *fp, bool ascii, int n, int fof_size)
+  OutputSink(FILE *fp, bool ascii, int n, FofStats &stats)
       : fp_(fp), ascii_(ascii), n_(n), binary_(fp, n, "n-gram ids", "n-gram counts"),
-        stats_(n, fof_size) {
+        stats_(stats) {
     // Room for at least one record of the longest form, whatever n is.
     if (ascii_) text_.resize(std::max(kTextBlock, RecordBound()));
   }
@@ -155,8 +88,6 @@ class OutputSink {
       binary_.Flush();
     if (fflush(fp_) != 0) quit(-1, "%s", kWriteError);
   }
-
-  void DisplayStats() { stats_.Display(); }
 
  private:
   static constexpr size_t kTextBlock = 1 << 20;
@@ -189,7 +120,7 @@ class OutputSink {
   IdNgramWriter binary_;
   std::vector<char> text_;
   size_t used_ = 0;
-  FofStats stats_;
+  FofStats &stats_;
 };
 
 // An input and its current record. The first four ids are also kept as one
@@ -291,7 +222,7 @@ void MergeDirect(int64_t first, int64_t last, const char *root, const char *ext,
 
 void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
                        const char *temp_file_ext, int max_files, FILE *outfile,
-                       bool write_ascii, int fof_size, int n_order) {
+                       bool write_ascii, int fof_size, int n_order, FofStats *tally) {
   if (n_order < 1)
     quit(-1, "merge_idngramfiles: the n-gram order must be at least 1, not %d\n",
          n_order);
@@ -301,7 +232,9 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
          static_cast<long long>(last - first + 1), max_files);
 
   try {
-    OutputSink output(outfile, write_ascii, n_order, fof_size);
+    FofStats own_stats(n_order, tally != nullptr ? 0 : fof_size);
+    FofStats &stats = tally != nullptr ? *tally : own_stats;
+    OutputSink output(outfile, write_ascii, n_order, stats);
     while (last - first >= max_files) {
       // The intermediate file must not take the name of a file still to be
       // merged (numbers repeat every 65536).
@@ -321,7 +254,8 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
       last = intermediate;
     }
     MergeDirect(first, last, temp_file_root, temp_file_ext, n_order, output);
-    output.DisplayStats();
+    stats.Complete();
+    if (tally == nullptr && stats.on()) stats.Print(stderr);
   } catch (const std::bad_alloc &) {
     quit(-1, "merge_idngramfiles: out of memory\n");
   }
