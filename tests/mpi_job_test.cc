@@ -81,6 +81,7 @@ struct Text {
   const char *name;
   std::string bytes;
   const char *hash = "7";  // countlex's table: 7 chains give every rank words
+  size_t rotation = 0;     // the gramlex options of one rank (below)
 };
 
 void PrintTo(const Text &t, std::ostream *os) { *os << t.name; }
@@ -88,7 +89,7 @@ void PrintTo(const Text &t, std::ostream *os) { *os << t.name; }
 std::vector<Text> Texts() {
   std::string crlf;
   for (int i = 0; i < 40; ++i) crlf += "the cat\r\nsat on\r\nthe mat\r\n";
-  return {
+  std::vector<Text> texts = {
       {"words across every boundary", WordsAcrossEveryBoundary()},
       {"fewer words than ranks", "a b"},
       {"empty", ""},
@@ -100,7 +101,26 @@ std::vector<Text> Texts() {
       {"CR-LF text", crlf},
       {"mixed", MixedText(3000)},
       {"mixed, many chains", MixedText(3000), "1000000"},
+      // More bigrams than a 1 MB buffer holds: several sorted runs a rank.
+      {"many sorted runs", MixedText(140000)},
   };
+  // Each text starts at another set of gramlex options, so that every set
+  // meets every number of ranks.
+  for (size_t i = 0; i < texts.size(); ++i) texts[i].rotation = i;
+  return texts;
+}
+
+// The statistics gramlex prints on stderr, if any.
+std::string Statistics(const std::string &err) {
+  const size_t from = err.find("\nFrequency of frequency statistics:");
+  if (from == std::string::npos) return "";
+  return err.substr(from, err.find("gramlex : Done.") - from);
+}
+
+// An output file's bytes, uncompressed.
+std::string Contents(const std::string &path) {
+  if (path.size() < 3 || path.compare(path.size() - 3, 3, ".gz") != 0) return ReadFile(path);
+  return RunShell("gzip -dc " + Quoted(path)).out;
 }
 
 // One test per text, so that ctest runs them side by side.
@@ -121,6 +141,50 @@ TEST_P(MpiJobText, CountlexGivesTheSerialBytes) {
     EXPECT_EQ(job.out, serial.out) << ranks << " ranks";
     EXPECT_EQ(job.err, "countlex : Done.\n");
   }
+}
+
+TEST_P(MpiJobText, GramlexGivesTheSerialBytesAndStatistics) {
+  const Text &t = GetParam();
+  ScratchDir dir;
+  const std::string text = dir.File("text");
+  WriteFile(text, t.bytes);
+  WriteFile(dir.File("vocab"), "## words\na\nb\nthe\nend.\ncat\nsat\nmat\n\xe9t\xe9\n");
+  struct Options {
+    std::vector<std::string> args;
+    std::string output;  // empty for standard output
+  } sets[] = {
+      {{"-n", "3"}, ""},
+      {{"-n", "1", "-write_ascii"}, ""},
+      {{"-n", "4", "-fof_size", "3"}, "out.id4"},
+      // Compressed sorted runs, a small buffer and a staged merge.
+      {{"-n", "2", "-gzip", "-buffer", "1", "-files", "2", "-write_ascii"}, "out.id2.gz"},
+  };
+  for (int ranks = 1; ranks <= 4; ++ranks) {
+    const Options &o = sets[(t.rotation + ranks) % 4];
+    std::vector<std::string> args = o.args;
+    args.insert(args.end(), {"-vocab", dir.File("vocab"), "-temp", dir.path()});
+    std::vector<std::string> serial_args = args, job_args = args;
+    if (!o.output.empty()) {
+      serial_args.insert(serial_args.end(), {"-idngram", dir.File("serial." + o.output)});
+      job_args.insert(job_args.end(), {"-idngram", dir.File(o.output)});
+    }
+    job_args.insert(job_args.end(), {"-text", text});
+    const ChildResult serial = RunProgram("gramlex", serial_args, t.bytes);
+    ASSERT_EQ(serial.status, 0) << serial.err;
+    const ChildResult job = RunJob(ranks, "gramlex", job_args);
+    ASSERT_EQ(job.status, 0) << ranks << " ranks: " << job.err;
+    const std::string where = std::to_string(ranks) + " ranks, " + o.args[1] + "-grams";
+    if (o.output.empty()) {
+      EXPECT_EQ(job.out, serial.out) << where;
+    } else {
+      EXPECT_EQ(job.out, "");
+      EXPECT_EQ(Contents(dir.File(o.output)), Contents(dir.File("serial." + o.output))) << where;
+    }
+    EXPECT_EQ(Statistics(job.err), Statistics(serial.err)) << where;
+  }
+  // No temporary directory or output name is left behind.
+  const std::string left = RunShell("ls -A " + Quoted(dir.path())).out;
+  EXPECT_EQ(left.find("gramlex"), std::string::npos) << left;
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, MpiJobText, ::testing::ValuesIn(Texts()),

@@ -20,6 +20,9 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#ifdef LEXKIT_MPI
+#include "mpi/jobs.h"
+#endif
 
 namespace {
 
@@ -116,6 +119,13 @@ int main(int argc, char **argv) {
   if (n < 1) quit(-1, "%s : Error : -n must be at least 1.\n", kProg);
   if (buffer_mb < 1) quit(-1, "%s : Error : -buffer must be at least 1 (megabytes).\n", kProg);
   if (max_files < 2) quit(-1, "%s : Error : -files must be at least 2.\n", kProg);
+#ifdef LEXKIT_MPI
+  // Started by mpirun or srun: the ranks share the work.
+  if (lexkit::mpi::StartedByLauncher())
+    return lexkit::mpi::GramlexJob({text_file, vocab_file, temp_root, idngram_file, n, buffer_mb,
+                                    max_files, fof_size, write_ascii != 0, gzip_temp != 0,
+                                    verbosity});
+#endif
 
   atexit(remove_leftovers);
 
