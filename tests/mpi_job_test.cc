@@ -195,6 +195,47 @@ INSTANTIATE_TEST_SUITE_P(Texts, MpiJobText, ::testing::ValuesIn(Texts()),
                            return name;
                          });
 
+// A failing rank ends the whole job with a message naming it, and no output
+// appears under the final name (an older file there stays as it was).
+TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
+  ScratchDir dir;
+  const std::string text = dir.File("text"), out = dir.File("out");
+  WriteFile(text, MixedText(300000));
+  WriteFile(dir.File("text.gz"), "");
+  WriteFile(dir.File("vocab"), "a\nb\nthe\n");
+  const std::string gramlex = "./gramlex -vocab " + dir.File("vocab") + " -temp " + dir.path() +
+                              " -idngram " + out;
+  struct Case {
+    std::string command;  // a job, with the text or not
+    std::string message;
+  } cases[] = {
+      {"3 ./countlex -text " + dir.File("missing"), "countlex : rank 1 of 3 failed"},
+      {"2 ./countlex -text " + dir.File("text.gz"), "cannot be split between ranks"},
+      {"2 " + gramlex, "standard input cannot be split"},
+      // A full disk under rank 0's output.
+      {"3 ./gramlex -vocab " + dir.File("vocab") + " -text " + text + " -idngram /dev/full",
+       "gramlex : rank 0 of 3 failed"},
+      // Rank 1 killed once it has begun.
+      {"3 " + gramlex + " -text " + text + " & job=$!; "
+       "until ls -d " + dir.path() + "/gramlex_rank1_* >/dev/null 2>&1; do sleep 0.01; done; "
+       "for p in $(pgrep -P $job); do "
+       "  tr '\\0' '\\n' < /proc/$p/environ | grep -qx OMPI_COMM_WORLD_RANK=1 && kill -9 $p; "
+       "done; wait $job",
+       "process rank 1"},
+  };
+  for (const Case &c : cases) {
+    WriteFile(out, "older\n");
+    std::string launcher = std::string(LEXKIT_MPIEXEC) + " --oversubscribe";
+    if (getuid() == 0) launcher += " --allow-run-as-root";
+    const ChildResult r = RunShell("cd " + std::string(LEXKIT_BIN_DIR) + " && " + launcher +
+                                   " -np " + c.command + " < /dev/null");
+    EXPECT_NE(r.status, 0) << c.command;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.command << "\n" << r.err;
+    EXPECT_EQ(ReadFile(out), "older\n") << c.command;
+    EXPECT_EQ(RunShell("ls -A " + dir.path() + " | grep '^\\.gramlex'").out, "") << c.command;
+  }
+}
+
 }  // namespace
 
 #endif  // LEXKIT_MPIEXEC

@@ -230,29 +230,38 @@ int ExchangeRecords(const Job &job, const SortedRecords &mine, const std::vector
   return received;
 }
 
-// The output: standard output, or a file under a temporary name until
-// every rank has written its piece.
+// Writes the pieces to a stream of rank 0 and checks that they reached it.
+void WriteToStream(const Job &job, Piece &piece, FILE *out) {
+  WriteInRankOrder(job, piece, out);
+  if (job.root() && (fflush(out) != 0 || ferror(out)))
+    quit(-1, "gramlex : Error writing the id n-gram file: %s\n", strerror(errno));
+}
+
+bool EndsWith(const std::string &s, const char *end) {
+  const size_t n = strlen(end);
+  return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
+}
+
+// The output: standard output; a device or a FIFO, written as it is; or a
+// file under a temporary name until every rank has written its piece.
 void WriteOutput(Job &job, Piece &piece, const char *idngram_file) {
-  if (idngram_file == nullptr || strcmp(idngram_file, "-") == 0) {
-    WriteInRankOrder(job, piece, stdout);
-    if (job.root() && (fflush(stdout) != 0 || ferror(stdout)))
-      quit(-1, "gramlex : Error writing the id n-gram file: %s\n", strerror(errno));
+  if (idngram_file == nullptr || strcmp(idngram_file, "-") == 0)
+    return WriteToStream(job, piece, stdout);
+  const std::string name = idngram_file;
+  struct stat info;
+  if (stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    FILE *out = job.root() ? ox_fopen(name.c_str(), "wb") : nullptr;
+    WriteToStream(job, piece, out);
+    if (job.root()) fclose(out);
     return;
   }
-  const std::string name = idngram_file;
   const std::string temporary = TemporaryName(job, name);
   job.SetPartialOutput(temporary);
-  const bool compressed = (name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0) ||
-                          (name.size() > 2 && name.compare(name.size() - 2, 2, ".Z") == 0);
-  if (compressed) {
+  if (EndsWith(name, ".gz") || EndsWith(name, ".Z")) {
     // Only rank 0's compressor writes: the pieces go through it in order.
     FILE *out = job.root() ? ox_oopen(temporary.c_str()) : nullptr;
-    WriteInRankOrder(job, piece, out);
-    if (job.root()) {
-      if (fflush(out) != 0 || ferror(out))
-        quit(-1, "gramlex : Error writing the id n-gram file: %s\n", strerror(errno));
-      ox_oclose(out);
-    }
+    WriteToStream(job, piece, out);
+    if (job.root()) ox_oclose(out);
   } else {
     WriteAtOffsets(job, piece, temporary);
   }
