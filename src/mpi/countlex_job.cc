@@ -51,6 +51,9 @@ class ChainOwners {
   std::vector<uint32_t> starts_;
 };
 
+// 2^64 / the golden ratio, rounded to odd.
+constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
+
 // A pair on the way: its count, the word's length, then the word's bytes.
 constexpr size_t kPairHeader = sizeof(uint32_t) + sizeof(uint16_t);
 constexpr size_t kMaxPair = kPairHeader + WordCountTable::kMaxWordLength;
@@ -70,10 +73,17 @@ void ExchangeByChain(const Job &job, const WordCountTable &counted, uint32_t cha
     ++group_start[owner_of[i] + 1];
   }
   for (int r = 0; r < ranks; ++r) group_start[r + 1] += group_start[r];
+  // Slot order is hash order, and words that reach a table in the order of
+  // its own hash all crowd into its first slots while it is small. So the
+  // slots are listed in the order of a Weyl sequence (i * an odd constant,
+  // modulo the power-of-two capacity), which spreads them over the table.
   std::vector<uint32_t> grouped(counted.size());
   std::vector<size_t> next(group_start.begin(), group_start.end() - 1);
-  for (size_t i = 0; i < counted.capacity(); ++i)
+  const size_t mask = counted.capacity() - 1;
+  for (size_t k = 0; k < counted.capacity(); ++k) {
+    const size_t i = (k * kSpread) & mask;
     if (owner_of[i] >= 0) grouped[next[owner_of[i]]++] = static_cast<uint32_t>(i);
+  }
   owner_of = {};
 
   std::vector<size_t> cursor(group_start.begin(), group_start.end() - 1);
