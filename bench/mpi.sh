@@ -3,7 +3,8 @@
 # programs as MPI jobs of 2 ranks (mpirun -np 2) on one corpus, in the same
 # run: the best of REPEAT times each, the speed-up, the peak memory of the
 # serial program and of the largest rank, and a check that the outputs are
-# byte-identical. Needs the MPI build (Open MPI found by cmake).
+# byte-identical. Needs the MPI build (Open MPI found by cmake). Serial and
+# job runs alternate, so that both meet the same load of a shared machine.
 #
 #   bench/mpi.sh [CORPUS] [REPEAT] [RANKS]
 #
@@ -30,41 +31,43 @@ vocab=$data/mpi_vocab
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
 
-# run LABEL OUTPUT COMMAND...: the best time of the runs in $best and the
-# largest peak memory (KB) of one process of the last run in $rss. Each
-# process reports its own peak through GNU time, named by its rank.
-run() {
-  label=$1 out=$2
-  shift 2
-  best=""
-  for i in $(seq "$repeat"); do
-    rm -f "$data"/mpi.rss.*
-    t0=$(now)
-    "$@" > "$out" 2>/dev/null
-    t1=$(now)
-    t=$(elapsed "$t0" "$t1")
-    best=$(awk -v a="$t" -v b="$best" 'BEGIN { print (b == "" || a < b) ? a : b }')
-  done
+# once OUTPUT COMMAND...: the time of one run in $t and the largest peak
+# memory (KB) of one of its processes in $rss. Each process reports its own
+# peak through GNU time, into a file named by its rank.
+once() {
+  out=$1
+  shift
+  rm -f "$data"/mpi.rss.*
+  t0=$(now)
+  "$@" > "$out" 2>/dev/null
+  t1=$(now)
+  t=$(elapsed "$t0" "$t1")
   rss=$(cat "$data"/mpi.rss.* | sort -n | tail -1)
-  printf '%-32s %8.2f s %10d KB\n' "$label" "$best" "$rss"
 }
-timed() { /usr/bin/time -f %M -o "$data/mpi.rss.serial" "$@"; }
+min() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a + 0 < b + 0) ? a : b }'; }
+max() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a + 0 > b + 0) ? a : b }'; }
 
-echo "corpus: $corpus ($(wc -c < "$corpus") bytes), best of $repeat"
+echo "corpus: $corpus ($(wc -c < "$corpus") bytes), best of $repeat, serial and job in turn"
 for prog in countlex gramlex; do
   if [ "$prog" = countlex ]; then
     args="-verbosity 0 -text $corpus"
   else
     args="-vocab $vocab -n 3 -buffer 100 -temp $data -verbosity 0 -text $corpus"
   fi
-  # shellcheck disable=SC2086
-  run "$prog serial" "$data/mpi.serial" timed "$build/$prog" $args
-  serial_s=$best serial_rss=$rss
-  # shellcheck disable=SC2086
-  run "$prog mpirun -np $ranks" "$data/mpi.job" $launcher -np "$ranks" sh -c \
-    '/usr/bin/time -f %M -o "$0.$OMPI_COMM_WORLD_RANK" "$@"' "$data/mpi.rss" "$build/$prog" $args
+  serial_s="" job_s="" serial_rss="" job_rss=""
+  for i in $(seq "$repeat"); do
+    # shellcheck disable=SC2086
+    once "$data/mpi.serial" /usr/bin/time -f %M -o "$data/mpi.rss.serial" "$build/$prog" $args
+    serial_s=$(min "$t" "$serial_s") serial_rss=$(max "$rss" "$serial_rss")
+    # shellcheck disable=SC2086
+    once "$data/mpi.job" $launcher -np "$ranks" sh -c \
+      '/usr/bin/time -f %M -o "$0.$OMPI_COMM_WORLD_RANK" "$@"' "$data/mpi.rss" "$build/$prog" $args
+    job_s=$(min "$t" "$job_s") job_rss=$(max "$rss" "$job_rss")
+  done
   cmp -s "$data/mpi.serial" "$data/mpi.job" && same=identical || same=DIFFERENT
-  awk -v s="$serial_s" -v p="$best" -v a="$serial_rss" -v b="$rss" -v o="$same" -v g="$prog" \
+  printf '%-10s serial %7.2f s %8d KB   %d ranks %7.2f s %8d KB a rank\n' \
+    "$prog" "$serial_s" "$serial_rss" "$ranks" "$job_s" "$job_rss"
+  awk -v s="$serial_s" -v p="$job_s" -v a="$serial_rss" -v b="$job_rss" -v o="$same" -v g="$prog" \
     'BEGIN { printf "%s: %.2fx faster with the job, rank memory %.2f of serial, output %s\n",
              g, s / p, b / a, o }'
 done

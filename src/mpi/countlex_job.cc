@@ -2,8 +2,8 @@
 // chains [r * M / P, (r + 1) * M / P) of the M chains, writes the r-th
 // contiguous piece of it:
 // 1. each rank counts the words of its part of the text into a table;
-// 2. the (word, count) pairs go to the ranks that own their chains, in
-//    bounded rounds, and are added up there in a second table;
+// 2. the (word, count) pairs of the words of other ranks' chains go to
+//    those ranks, in bounded rounds, and are added into their tables;
 // 3. each rank writes its chains in order, and the pieces are joined in
 //    rank order on rank 0's standard output.
 #include <errno.h>
@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "lexkit/ac_lmfunc_impl.h"
@@ -29,11 +30,11 @@ namespace lexkit::mpi {
 namespace {
 
 // Bytes a rank sends in one round of the exchange.
-constexpr size_t kRoundBytes = size_t{16} << 20;
+constexpr size_t kRoundBytes = size_t{2} << 20;
 
 unsigned short Level(int verbosity) { return static_cast<unsigned short>(verbosity); }
 
-// The rank that owns each chain: contiguous ranges, in rank order.
+// The ranks' ranges of chains: contiguous, in rank order.
 class ChainOwners {
  public:
   ChainOwners(uint32_t chains, int ranks) : chains_(chains), starts_(ranks + 1) {
@@ -45,74 +46,77 @@ class ChainOwners {
     return static_cast<int>(std::upper_bound(starts_.begin(), starts_.end(), chain) -
                             starts_.begin()) - 1;
   }
+  ChainRange Range(int rank) const { return {starts_[rank], starts_[rank + 1]}; }
 
  private:
   FastMod chains_;
   std::vector<uint32_t> starts_;
 };
 
-// 2^64 / the golden ratio, rounded to odd.
-constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
-
 // A pair on the way: its count, the word's length, then the word's bytes.
 constexpr size_t kPairHeader = sizeof(uint32_t) + sizeof(uint16_t);
 constexpr size_t kMaxPair = kPairHeader + WordCountTable::kMaxWordLength;
 
-// Sends the words of `counted` to the owners of their chains, where they
-// are added into `owned`.
-void ExchangeByChain(const Job &job, const WordCountTable &counted, uint32_t chains,
-                     WordCountTable &owned) {
-  const int ranks = job.size();
-  const ChainOwners owners(chains, ranks);
-  // The occupied slots grouped by owner (a counting sort).
-  std::vector<int> owner_of(counted.capacity(), -1);
-  std::vector<size_t> group_start(ranks + 1, 0);
-  for (size_t i = 0; i < counted.capacity(); ++i) {
-    if (!WordCountTable::Occupied(counted.slot(i))) continue;
-    owner_of[i] = owners.Owner(WordCountTable::Word(counted.slot(i)));
-    ++group_start[owner_of[i] + 1];
-  }
-  for (int r = 0; r < ranks; ++r) group_start[r + 1] += group_start[r];
-  // Slot order is hash order, and words that reach a table in the order of
-  // its own hash all crowd into its first slots while it is small. So the
-  // slots are listed in the order of a Weyl sequence (i * an odd constant,
-  // modulo the power-of-two capacity), which spreads them over the table.
-  std::vector<uint32_t> grouped(counted.size());
-  std::vector<size_t> next(group_start.begin(), group_start.end() - 1);
-  const size_t mask = counted.capacity() - 1;
-  for (size_t k = 0; k < counted.capacity(); ++k) {
-    const size_t i = (k * kSpread) & mask;
-    if (owner_of[i] >= 0) grouped[next[owner_of[i]]++] = static_cast<uint32_t>(i);
-  }
-  owner_of = {};
+size_t PairSize(const char *pair) {
+  uint16_t len;
+  memcpy(&len, pair + sizeof(uint32_t), sizeof len);
+  return kPairHeader + len;
+}
 
-  std::vector<size_t> cursor(group_start.begin(), group_start.end() - 1);
+// 2^64 / the golden ratio, rounded to odd.
+constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
+
+// The pairs of the words of `table` that other ranks own, one buffer for
+// each rank. Slot order is hash order, and words that reach a table in the
+// order of its hash crowd into its first slots while it is small (a rank
+// with a small part of the text receives many). So the slots are visited in
+// the order of a Weyl sequence (i * an odd constant, modulo the power-of-two
+// capacity), which spreads them over the receiving table.
+std::vector<std::string> PairsForOthers(const Job &job, const WordCountTable &table,
+                                        const ChainOwners &owners) {
+  std::vector<std::string> pairs(job.size());
+  const size_t mask = table.capacity() - 1;
+  for (size_t k = 0; k < table.capacity(); ++k) {
+    const WordCountTable::Slot &slot = table.slot((k * kSpread) & mask);
+    if (!WordCountTable::Occupied(slot)) continue;
+    const std::string_view word = WordCountTable::Word(slot);
+    const int owner = owners.Owner(word);
+    if (owner == job.rank()) continue;
+    const uint16_t len = static_cast<uint16_t>(word.size());
+    std::string &out = pairs[owner];
+    out.append(reinterpret_cast<const char *>(&slot.count), sizeof slot.count);
+    out.append(reinterpret_cast<const char *>(&len), sizeof len);
+    out.append(word);
+  }
+  return pairs;
+}
+
+// Sends the words of `table` that other ranks own to them, and adds the
+// words this rank owns that they send into `table`. Its words of other
+// ranks stay in it, outside this rank's range of chains.
+void ExchangeByChain(const Job &job, WordCountTable &table, const ChainOwners &owners) {
+  // Packed before anything arrives: adding to the table moves its slots.
+  const std::vector<std::string> pairs = PairsForOthers(job, table, owners);
+  std::vector<size_t> sent(job.size(), 0);
   auto fill = [&](int dest, char *out, size_t room) {
-    size_t used = 0;
-    for (size_t &i = cursor[dest]; i < group_start[dest + 1]; ++i) {
-      const WordCountTable::Slot &slot = counted.slot(grouped[i]);
-      const std::string_view word = WordCountTable::Word(slot);
-      if (room - used < kPairHeader + word.size()) break;
-      const uint16_t len = static_cast<uint16_t>(word.size());
-      memcpy(out + used, &slot.count, sizeof slot.count);
-      memcpy(out + used + sizeof slot.count, &len, sizeof len);
-      memcpy(out + used + kPairHeader, word.data(), word.size());
-      used += kPairHeader + word.size();
-    }
-    return used;
+    const std::string &from = pairs[dest];
+    size_t len = 0;
+    while (sent[dest] + len < from.size() && len + PairSize(&from[sent[dest] + len]) <= room)
+      len += PairSize(&from[sent[dest] + len]);
+    memcpy(out, from.data() + sent[dest], len);
+    sent[dest] += len;
+    return len;
   };
   auto take = [&](int, const char *data, size_t len) {
-    for (const char *p = data, *end = data + len; p < end;) {
+    for (const char *p = data, *end = data + len; p < end; p += PairSize(p)) {
       uint32_t count;
-      uint16_t word_len;
       memcpy(&count, p, sizeof count);
-      memcpy(&word_len, p + sizeof count, sizeof word_len);
       const char *word = p + kPairHeader;
-      owned.Add(word, word_len, WordCountTable::Hash(word, word_len), count);
-      p = word + word_len;
+      const size_t word_len = PairSize(p) - kPairHeader;
+      table.Add(word, word_len, WordCountTable::Hash(word, word_len), count);
     }
   };
-  ExchangeAll(job, ChunkFor(ranks, kRoundBytes, kMaxPair), fill, take);
+  ExchangeAll(job, ChunkFor(job.size(), kRoundBytes, kMaxPair), fill, take);
 }
 
 const char *TemporaryDirectory() {
@@ -142,16 +146,16 @@ int CountlexJob(const char *text_file, int init_nwords, int verbosity) {
                text_file);
     Piece piece(TemporaryDirectory());
     {
-      WordCountTable owned;
+      const ChainOwners owners(chains, job.size());
+      WordCountTable table;
       {
         const JobText text(job, text_file);
-        WordCountTable counted;
         FILE *part = OpenByteRange(text.fd(), text.Part(job));
-        CountText(part, job.RankVerbosity(verbosity), counted);
+        CountText(part, job.RankVerbosity(verbosity), table);
         fclose(part);
-        ExchangeByChain(job, counted, chains, owned);
       }
-      WriteInChainOrder(owned, chains, piece.stream());
+      ExchangeByChain(job, table, owners);
+      WriteInChainOrder(table, chains, piece.stream(), owners.Range(job.rank()));
     }
     piece.Finish(job.program());
     WriteInRankOrder(job, piece, stdout);

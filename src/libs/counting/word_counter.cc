@@ -153,14 +153,14 @@ struct Entry {
   uint32_t slot;
 };
 
-// Stable LSD radix sort of entries by chain index, all below `chains`.
-void SortByChain(CheckedArray<Entry> &entries, uint32_t chains) {
+// Stable LSD radix sort of the first `n` entries by chain index, all below
+// `chains`.
+void SortByChain(CheckedArray<Entry> &entries, size_t n, uint32_t chains) {
   unsigned bits = 0;
   while (bits < 32 && (uint64_t{1} << bits) < chains) ++bits;
   if (bits == 0) return;
   const unsigned passes = (bits + 10) / 11;
   const unsigned width = (bits + passes - 1) / passes;
-  const size_t n = entries.size();
   CheckedArray<Entry> scratch(n);
   Entry *from = entries.data();
   Entry *to = scratch.data();
@@ -256,7 +256,7 @@ uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
 // The slots are visited in chain order, far from memory order, so each is
 // fetched some entries ahead of its use.
 void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
-                       FILE *outfp) {
+                       FILE *outfp, ChainRange range) {
   constexpr size_t kSlotsAhead = 32, kWordsAhead = 16;
   CheckedArray<Entry> entries(table.size());
   const FastMod modulus(chains);
@@ -266,10 +266,11 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
       PrefetchWord(table.slot(i + kWordsAhead));
     const WordCountTable::Slot &slot = table.slot(i);
     if (!WordCountTable::Occupied(slot)) continue;
-    entries[n++] = {ChainIndex(WordCountTable::Word(slot), modulus),
-                    static_cast<uint32_t>(i)};
+    const uint32_t chain = ChainIndex(WordCountTable::Word(slot), modulus);
+    if (chain >= range.begin && chain < range.end)
+      entries[n++] = {chain, static_cast<uint32_t>(i)};
   }
-  SortByChain(entries, chains);
+  SortByChain(entries, n, chains);
 
   // Within a chain, strcmp order; words hold no NUL, so that is memcmp order
   // with the shorter of two equal prefixes first.

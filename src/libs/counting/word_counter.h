@@ -32,10 +32,17 @@ void CountText(FILE *infp, int verbosity, WordCountTable &table);
 // The chain of `word` in a chained table of `chains.divisor()` chains.
 uint32_t ChainIndex(std::string_view word, const FastMod &chains);
 
-// Writes "word count" lines for the words of `table`, by chain index in a
-// table of `chains` chains, then in byte order. Write failures are left on
-// the stream.
-void WriteInChainOrder(const WordCountTable &table, uint32_t chains, FILE *outfp);
+// Chains [begin, end) of a list.
+struct ChainRange {
+  uint32_t begin = 0;
+  uint32_t end = UINT32_MAX;
+};
+
+// Writes "word count" lines for the words of `table` whose chains lie in
+// `range` (all by default), by chain index in a table of `chains` chains,
+// then in byte order. Write failures are left on the stream.
+void WriteInChainOrder(const WordCountTable &table, uint32_t chains, FILE *outfp,
+                       ChainRange range = {});
 
 }  // namespace lexkit
 
