@@ -1,8 +1,9 @@
 #!/bin/sh
 # Fails when a file of a lower layer includes a header of a higher one.
 # Layers from the bottom: base, io, vocabulary, counting, ngrams (src/libs),
-# the estimator (src/liblmest), the programs (src/programs). A public header
-# of include/lexkit belongs to the layer that implements it.
+# the estimator (src/liblmest), the MPI jobs (src/mpi), the programs
+# (src/programs). A public header of include/lexkit belongs to the layer
+# that implements it.
 set -eu
 cd "$(dirname "$0")/.."
 rank() {
@@ -14,7 +15,8 @@ rank() {
     lexkit/ac_lmfunc_impl.h|libs/ngrams/*|src/libs/ngrams/*) echo 5 ;;
     lexkit/toolkit.h|lexkit/ngram.h|lexkit/stats.h|lexkit/buildlex.h|lexkit/model.h|lexkit/scoring.h|liblmest/*|src/liblmest/*) echo 6 ;;
     lexkit/*|include/lexkit/*) echo 7 ;;
-    src/programs/*) echo 8 ;;
+    mpi/*|src/mpi/*) echo 8 ;;
+    src/programs/*) echo 9 ;;
     *) echo 0 ;;
   esac
 }

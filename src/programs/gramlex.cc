@@ -1,5 +1,7 @@
-// gramlex: text on stdin and a vocabulary -> sorted id n-gram file; or,
-// with -merge, id n-gram files of separate runs -> one id n-gram file.
+// gramlex: text on stdin (or the file of "-text FILE") and a vocabulary ->
+// sorted id n-gram file; or, with -merge, id n-gram files of separate runs
+// -> one id n-gram file. Built with MPI and started by mpirun or srun, the
+// ranks share the work of a text file (src/mpi).
 //
 // The text is turned into sorted temporary files of id n-grams through a
 // fixed-size buffer, and the temporary files are merged into one id n-gram
@@ -27,6 +29,9 @@
 #include "libs/io/cleanup.h"
 #include "libs/io/output_file.h"
 #include "libs/io/private_dir.h"
+#ifdef LEXKIT_MPI
+#include "mpi/jobs.h"
+#endif
 
 namespace {
 
@@ -50,6 +55,7 @@ void help_message() {
   fprintf(stderr, "                [ -gzip ]\n");
   fprintf(stderr, "                [ -verbosity 2 ]\n");
   fprintf(stderr, "                [ -idngram .idngram ]\n");
+  fprintf(stderr, "                [ -text .text ]\n");
   fprintf(stderr, "                < .text > .idngram\n");
   fprintf(stderr, "   or : gramlex -merge .idngram ... [ -n 3 ] [ -temp /tmp ] [ -files 20 ]\n");
   fprintf(stderr, "                [ -write_ascii ] [ -fof_size 10 ] [ -verbosity 2 ]\n");
@@ -83,6 +89,7 @@ struct Settings {
   const char *vocab_file;
   const char *temp_parent;  // the private directory is made in it
   const char *output;       // "-" for standard output
+  const char *text_file;    // -text; null for standard input
   int n;
   int buffer_mb;
   int max_files;
@@ -104,6 +111,7 @@ Settings read_settings(int argc, char **argv) {
   s.vocab_file = lexkit::TakeStringOption(&argc, argv, "-vocab", kProg);
   s.temp_parent = lexkit::TakeStringOption(&argc, argv, "-temp", kProg);
   s.output = lexkit::TakeStringOption(&argc, argv, "-idngram", kProg);
+  s.text_file = lexkit::TakeStringOption(&argc, argv, "-text", kProg);
   s.n = pc_intarg(&argc, argv, "-n", 3);
   s.buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
   s.max_files = pc_intarg(&argc, argv, "-files", 20);
@@ -167,7 +175,7 @@ struct idngram_hash_table load_vocabulary(const Settings &s) {
   return vocabulary;
 }
 
-// The text on standard input -> temporary files 1, 2, ... in `dir`; returns
+// The text (standard input or -text) -> temporary files 1, 2, ... in `dir`; returns
 // their number.
 int text_to_temporary_files(const Settings &s, struct idngram_hash_table *vocabulary,
                             const std::string &dir) {
@@ -176,9 +184,12 @@ int text_to_temporary_files(const Settings &s, struct idngram_hash_table *vocabu
   long long rows = 1000000LL * s.buffer_mb / (static_cast<long long>(sizeof(wordid_t)) * s.n);
   if (rows < 1) rows = 1;
   if (rows > 2147483000LL) rows = 2147483000LL;
-  return read_txt2ngram_buffer(stdin, vocabulary, s.verbosity, nullptr, static_cast<int>(rows),
-                               static_cast<unsigned>(s.n), dir.c_str(),
-                               s.gzip_temp ? ".gz" : "", nullptr);
+  FILE *text = s.text_file != nullptr ? ox_iopen(s.text_file) : stdin;
+  const int nfiles = read_txt2ngram_buffer(text, vocabulary, s.verbosity, nullptr,
+                                           static_cast<int>(rows), static_cast<unsigned>(s.n),
+                                           dir.c_str(), s.gzip_temp ? ".gz" : "", nullptr);
+  if (text != stdin) ox_iclose(text);
+  return nfiles;
 }
 
 bool ends_with(const std::string &name, const char *suffix) {
@@ -231,6 +242,14 @@ void merge_temporary_files(const Settings &s, int nfiles, const std::string &dir
 int main(int argc, char **argv) {
   const Settings settings = read_settings(argc, argv);
   check_settings(settings);
+#ifdef LEXKIT_MPI
+  if (!settings.merge && lexkit::mpi::StartedByLauncher())  // the ranks share the work
+    return lexkit::mpi::GramlexJob({settings.text_file, settings.vocab_file,
+                                    settings.temp_parent, settings.output, settings.n,
+                                    settings.buffer_mb, settings.max_files, settings.fof_size,
+                                    settings.write_ascii, settings.gzip_temp,
+                                    settings.verbosity});
+#endif
   lexkit::InstallCleanupHandlers();
   lexkit::OutputFile output(settings.output);  // before any work
   FILE *out = output.stream();

@@ -62,8 +62,8 @@ class WordCountTable {
     }
   }
 
-  // Counts one occurrence of `word`, whose Hash() is `hash`.
-  void Add(const char *word, size_t len, uint64_t hash) {
+  // Counts `times` occurrences of `word`, whose Hash() is `hash`.
+  void Add(const char *word, size_t len, uint64_t hash, uint32_t times = 1) {
     const uint32_t tag = Tag(hash, len);
     size_t i = hash >> shift_;
     if (len <= 8) {
@@ -71,20 +71,20 @@ class WordCountTable {
       for (;; i = (i + 1) & mask_) {
         Slot &slot = slots_[i];
         if (slot.tag == tag && slot.key == key) {
-          ++slot.count;
+          slot.count += times;
           return;
         }
-        if (slot.tag == 0) return Insert(slot, key, tag);
+        if (slot.tag == 0) return Insert(slot, key, tag, times);
       }
     }
     for (;; i = (i + 1) & mask_) {
       Slot &slot = slots_[i];
       if (slot.tag == tag &&
           SameLongWord(reinterpret_cast<const char *>(slot.key), word, len)) {
-        ++slot.count;
+        slot.count += times;
         return;
       }
-      if (slot.tag == 0) return Insert(slot, CopyLong(word, len), tag);
+      if (slot.tag == 0) return Insert(slot, CopyLong(word, len), tag, times);
     }
   }
 
@@ -129,10 +129,10 @@ class WordCountTable {
     return reinterpret_cast<uintptr_t>(copy);
   }
 
-  void Insert(Slot &slot, uint64_t key, uint32_t tag) {
+  void Insert(Slot &slot, uint64_t key, uint32_t tag, uint32_t times) {
     slot.key = key;
     slot.tag = tag;
-    slot.count = 1;
+    slot.count = times;
     if (++size_ > grow_at_) Grow();
   }
 

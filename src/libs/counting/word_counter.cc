@@ -23,16 +23,17 @@
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
 #include "libs/base/out_of_memory.h"
+#include "libs/counting/counting.h"
 #include "libs/counting/word_count_table.h"
+#include "libs/counting/word_counter.h"
 #include "libs/io/block_input.h"
 #include "libs/io/word_scan.h"
-#include "libs/counting/counting.h"
 
 namespace lexkit {
 
 namespace {
 
-constexpr size_t kMaxWord = 500;  // the conversion's field width
+constexpr size_t kMaxWord = kMaxCountedWord;  // the conversion's field width
 constexpr size_t kBlockSize = size_t{1} << 18;
 constexpr size_t kOutputBufferSize = size_t{1} << 20;
 
@@ -153,14 +154,14 @@ struct Entry {
   uint32_t slot;
 };
 
-// Stable LSD radix sort of entries by chain index, all below `chains`.
-void SortByChain(CheckedArray<Entry> &entries, uint32_t chains) {
+// Stable LSD radix sort of the first `n` entries by chain index, all below
+// `chains`.
+void SortByChain(CheckedArray<Entry> &entries, size_t n, uint32_t chains) {
   unsigned bits = 0;
   while (bits < 32 && (uint64_t{1} << bits) < chains) ++bits;
   if (bits == 0) return;
   const unsigned passes = (bits + 10) / 11;
   const unsigned width = (bits + passes - 1) / passes;
-  const size_t n = entries.size();
   CheckedArray<Entry> scratch(n);
   Entry *from = entries.data();
   Entry *to = scratch.data();
@@ -239,11 +240,18 @@ void PrefetchWord(const WordCountTable::Slot &slot) {
     __builtin_prefetch(WordCountTable::Word(slot).data());
 }
 
-// Writes the counted words in the order of a chained table of `chains`
-// chains. The slots are visited in that order, far from memory order, so
-// each is fetched some entries ahead of its use.
+}  // namespace
+
+// h = (h * 64 + c) mod M over the word's bytes, each taken as a signed char,
+// in unsigned 32-bit arithmetic.
+uint32_t ChainIndex(std::string_view word, const FastMod &chains) {
+  return ChainHash<64>(word.data(), word.size(), chains);
+}
+
+// The slots are visited in chain order, far from memory order, so each is
+// fetched some entries ahead of its use.
 void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
-                       FILE *outfp) {
+                       FILE *outfp, ChainRange range) {
   constexpr size_t kSlotsAhead = 32, kWordsAhead = 16;
   CheckedArray<Entry> entries(table.size());
   const FastMod modulus(chains);
@@ -253,11 +261,11 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
       PrefetchWord(table.slot(i + kWordsAhead));
     const WordCountTable::Slot &slot = table.slot(i);
     if (!WordCountTable::Occupied(slot)) continue;
-    const std::string_view word = WordCountTable::Word(slot);
-    entries[n++] = {ChainHash<64>(word.data(), word.size(), modulus),
-                    static_cast<uint32_t>(i)};
+    const uint32_t chain = ChainIndex(WordCountTable::Word(slot), modulus);
+    if (chain >= range.begin && chain < range.end)
+      entries[n++] = {chain, static_cast<uint32_t>(i)};
   }
-  SortByChain(entries, chains);
+  SortByChain(entries, n, chains);
 
   // Within a chain, strcmp order; words hold no NUL, so that is memcmp order
   // with the shorter of two equal prefixes first.
@@ -283,20 +291,27 @@ void WriteInChainOrder(const WordCountTable &table, uint32_t chains,
   }
 }
 
-}  // namespace
+uint32_t ChainCount(int init_nwords) {
+  const int hash_size = nearest_prime(init_nwords);
+  // A negative size leaves a table without chains, which would refuse
+  // every word and write an empty list as if the text had none.
+  if (hash_size <= 0)
+    quit(-1, "countlex_impl: the hash size %d gives no chains to count words in\n",
+         init_nwords);
+  return static_cast<uint32_t>(hash_size);
+}
+
+void CountText(FILE *infp, int verbosity, WordCountTable &table) {
+  PrefetchingCounter counter(table);
+  ReadWords(infp, verbosity, counter);
+}
 
 int CountWords(FILE *infp, FILE *outfp, int init_nwords, int verbosity) {
   return QuitOnBadAlloc([&] {
-    const int hash_size = nearest_prime(init_nwords);
-    // A negative size leaves a table without chains, which would refuse
-    // every word and write an empty list as if the text had none.
-    if (hash_size <= 0)
-      quit(-1, "countlex_impl: the hash size %d gives no chains to count words in\n",
-           init_nwords);
+    const uint32_t chains = ChainCount(init_nwords);
     WordCountTable table;
-    PrefetchingCounter counter(table);
-    ReadWords(infp, verbosity, counter);
-    WriteInChainOrder(table, static_cast<uint32_t>(hash_size), outfp);
+    CountText(infp, verbosity, table);
+    WriteInChainOrder(table, chains, outfp);
     return 0;
   }, [] { quit(-1, "countlex_impl: out of memory\n"); });
 }

@@ -1,5 +1,6 @@
 // Merge of sorted temporary id n-gram files into one id n-gram file, binary
-// or ASCII, with the frequency-of-frequency statistics of orders 2 to n, by
+// or ASCII, with the frequency-of-frequency statistics of orders 2 to n
+// (printed, or added to a caller's tally), by
 // the k-way merge of kway_merge.h: n-grams compare id by id as unsigned
 // numbers, and more than `max_files` inputs are merged in stages, the first
 // `max_files` inputs into an intermediate file (in the temporary file
@@ -15,10 +16,10 @@
 
 #include "libs/base/out_of_memory.h"
 #include "libs/io/idngram_records.h"
+#include "libs/ngrams/fof_stats.h"
 #include "libs/ngrams/kway_merge.h"
 #include "libs/ngrams/merged_output.h"
 #include "libs/ngrams/ngram_stages.h"
-#include "libs/ngrams/ngram_stats.h"
 #include "libs/ngrams/temp_name.h"
 
 namespace lexkit {
@@ -26,74 +27,6 @@ namespace lexkit {
 namespace {
 
 constexpr size_t kNameBuffer = 1000;  // names are composed in 1000 bytes
-
-// Frequency-of-frequency tallies of the written n-grams: for every order m
-// from 2 to n, the number of distinct m-grams and how many occur c times.
-// An m-gram prefix is complete when a later n-gram differs from the one
-// before within its first m positions.
-class FofStats {
- public:
-  FofStats(int n_order, int fof_size)
-      : on_(fof_size > 0 && n_order > 1),
-        n_order_(n_order),
-        fof_size_(fof_size),
-        num_kgrams_(on_ ? n_order - 1 : 0),
-        ng_count_(on_ ? n_order - 1 : 0),
-        previous_(on_ ? n_order : 0) {
-    if (!on_) return;
-    fof_.assign(static_cast<size_t>(n_order - 1),
-                std::vector<fof_t>(static_cast<size_t>(fof_size) + 1));
-    for (auto &row : fof_) rows_.push_back(row.data());
-  }
-
-  void Add(const wordid_t *g, int32_t c) {
-    if (!on_) return;
-    int pos_of_novelty = n_order_;
-    for (int i = 0; i < n_order_; ++i) {
-      if (g[i] > previous_[i]) {
-        pos_of_novelty = i;
-        break;
-      }
-    }
-    Count(n_order_ - 2, c);
-    // Prefixes of lengths p+1 .. n-1 begin with g; those that ended with
-    // the n-gram before are complete.
-    const int p = std::max(pos_of_novelty, 1);
-    for (int idx = n_order_ - 3; idx >= p - 1; --idx) {
-      if (!first_ngram_) Count(idx, ng_count_[idx]);
-      ng_count_[idx] = c;
-    }
-    // Prefixes of lengths 2 .. p go on.
-    for (int idx = 0; idx <= p - 2; ++idx) ng_count_[idx] += c;
-    std::copy(g, g + n_order_, previous_.begin());
-    first_ngram_ = false;
-  }
-
-  // Completes the prefixes still open and prints the statistics.
-  void Display() {
-    if (!on_) return;
-    if (!first_ngram_)
-      for (int idx = 0; idx <= n_order_ - 3; ++idx) Count(idx, ng_count_[idx]);
-    PrintFofStatistics(num_kgrams_.data(), rows_.data(),
-                       static_cast<uint32_t>(fof_size_), stderr, n_order_);
-  }
-
- private:
-  void Count(int idx, int64_t count) {
-    ++num_kgrams_[idx];
-    if (count >= 0 && count <= fof_size_) ++fof_[idx][static_cast<size_t>(count)];
-  }
-
-  bool on_;
-  int n_order_;
-  int fof_size_;
-  std::vector<std::vector<fof_t>> fof_;
-  std::vector<fof_t *> rows_;
-  std::vector<ngram_sz_t> num_kgrams_;
-  std::vector<int64_t> ng_count_;
-  std::vector<wordid_t> previous_;
-  bool first_ngram_ = true;
-};
 
 // An id n-gram. Its first four ids are also kept as one integer (first id
 // highest), so that most comparisons are a single one.
@@ -116,9 +49,9 @@ class TempSink {
 // The id n-gram file, binary or ASCII, and its statistics.
 class OutputSink {
  public:
-  OutputSink(FILE *fp, bool ascii, int n, int fof_size)
+  OutputSink(FILE *fp, bool ascii, int n, FofStats &stats)
       : fp_(fp), ascii_(ascii), n_(n), binary_(fp, n, "n-gram ids", "n-gram counts"),
-        text_(fp), stats_(n, fof_size) {}
+        text_(fp), stats_(stats) {}
 
   void Put(const IdKey &key, int32_t count) {
     if (ascii_)
@@ -139,8 +72,6 @@ class OutputSink {
     }
   }
 
-  void DisplayStats() { stats_.Display(); }
-
  private:
   static constexpr size_t kMaxField = 12;  // "-2147483648" and a separator
 
@@ -160,7 +91,7 @@ class OutputSink {
   int n_;
   IdNgramWriter binary_;
   MergedTextOutput text_;
-  FofStats stats_;
+  FofStats &stats_;
 };
 
 // The records of the temporary files, for the k-way merge.
@@ -210,7 +141,7 @@ class IdFormat {
 
 void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
                        const char *temp_file_ext, int max_files, FILE *outfile,
-                       bool write_ascii, int fof_size, int n_order) {
+                       bool write_ascii, int fof_size, int n_order, FofStats *tally) {
   if (n_order < 1)
     quit(-1, "merge_idngramfiles: the n-gram order must be at least 1, not %d\n",
          n_order);
@@ -219,9 +150,12 @@ void MergeIdNgramFiles(int start_file, int end_file, const char *temp_file_root,
                                  "file name", kNameBuffer),
                        max_files, Rounds::kFirstGroup};
   QuitOnBadAlloc([&] {
-    OutputSink output(outfile, write_ascii, n_order, fof_size);
+    FofStats own_stats(n_order, tally != nullptr ? 0 : fof_size);
+    FofStats &stats = tally != nullptr ? *tally : own_stats;
+    OutputSink output(outfile, write_ascii, n_order, stats);
     KWayMerge(IdFormat(n_order), plan, start_file, end_file, output);
-    output.DisplayStats();
+    stats.Complete();
+    if (tally == nullptr && stats.on()) stats.Print(stderr);
   }, [] { quit(-1, "merge_idngramfiles: out of memory\n"); });
 }
 

@@ -10,6 +10,8 @@
 
 namespace lexkit {
 
+class FofStats;
+
 // ngram_buffer.cc: text -> sorted temporary id n-gram files.
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t *buffer, int buffer_size,
@@ -21,11 +23,13 @@ void MergeTextNgramFiles(int start_file, int end_file,
                          const char *temp_file_root, const char *temp_file_ext,
                          int max_files, FILE *outfile, int n, int verbosity);
 
-// idngram_merge.cc: merge of sorted temporary id n-gram files.
+// idngram_merge.cc: merge of sorted temporary id n-gram files. The
+// statistics are printed on stderr, or, given a `tally`, added to it (with
+// its own table size; `fof_size` is then not used) and not printed.
 void MergeIdNgramFiles(int start_file, int end_file,
                        const char *temp_file_root, const char *temp_file_ext,
                        int max_files, FILE *outfile, bool write_ascii,
-                       int fof_size, int n_order);
+                       int fof_size, int n_order, FofStats *tally = nullptr);
 
 }  // namespace lexkit
 

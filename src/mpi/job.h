@@ -1,0 +1,50 @@
+// A program run as one rank of an MPI job (mpirun, mpiexec or srun).
+//
+// The job ends as one: when any rank ends before its work is done (a fatal
+// error's quit, any other exit), that rank prints which rank failed,
+// removes the job's partial output if it has one, and aborts every rank of
+// the job with status 255. A rank killed by a signal is reported and the
+// job ended by the launcher itself.
+#ifndef LEXKIT_MPI_JOB_H
+#define LEXKIT_MPI_JOB_H
+
+#include <mpi.h>
+
+#include <string>
+
+namespace lexkit::mpi {
+
+// True when an MPI launcher started this process. The programs then run as
+// ranks of a job; otherwise they never touch MPI.
+bool StartedByLauncher();
+
+class Job {
+ public:
+  // MPI_Init; `program` names the failed rank's message.
+  explicit Job(const char *program);
+  // MPI_Finalize, after which the ranks may end.
+  ~Job();
+  Job(const Job &) = delete;
+  Job &operator=(const Job &) = delete;
+
+  int rank() const { return rank_; }
+  int size() const { return size_; }
+  bool root() const { return rank_ == 0; }
+  const char *program() const { return program_; }
+
+  // Messages of the whole job (progress, statistics) are shown by rank 0;
+  // the other ranks show only warnings about their own part of the text.
+  int RankVerbosity(int verbosity) const;
+
+  // The partial output that a failing rank removes (shared file system).
+  void SetPartialOutput(const std::string &path);
+
+ private:
+  const char *program_;
+  int rank_ = 0;
+  int size_ = 1;
+};
+
+}  // namespace lexkit::mpi
+
+#endif  // LEXKIT_MPI_JOB_H
