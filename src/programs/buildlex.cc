@@ -7,6 +7,7 @@
 #include "lexkit/buildlex.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/base/program_start.h"
 
 namespace {
 
@@ -37,11 +38,7 @@ flag Flag(int *argc, char **argv, const char *name) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  report_version(&argc, argv);
-  if (pc_flagarg(&argc, argv, "-help")) {
-    help_message();
-    exit(1);
-  }
+  lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kVersion);
   buildlex_options o;
   buildlex_default_options(&o);
   o.idngram_filename = pc_stringarg(&argc, argv, "-idngram", nullptr);

@@ -8,6 +8,7 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/base/program_start.h"
 #ifdef LEXKIT_MPI
 #include "mpi/jobs.h"
 #endif
@@ -24,11 +25,7 @@ void help_message() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (pc_flagarg(&argc, argv, "-help")) {
-    help_message();
-    exit(1);
-  }
-  report_version(&argc, argv);
+  lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kHelp);
   int init_nwords = pc_intarg(&argc, argv, "-hash", 1000000);
   int verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
   const char *text_file = pc_stringarg(&argc, argv, "-text", nullptr);

@@ -26,6 +26,7 @@
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
 #include "libs/base/arg_vector.h"
+#include "libs/base/program_start.h"
 #include "libs/io/cleanup.h"
 #include "libs/io/output_file.h"
 #include "libs/io/private_dir.h"
@@ -101,11 +102,7 @@ struct Settings {
 
 // The options, in the order every program takes them.
 Settings read_settings(int argc, char **argv) {
-  if (pc_flagarg(&argc, argv, "-help")) {
-    help_message();
-    exit(1);
-  }
-  report_version(&argc, argv);
+  lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kHelp);
   Settings s;
   s.inputs = take_merge_inputs(&argc, argv, &s.merge);
   s.vocab_file = lexkit::TakeStringOption(&argc, argv, "-vocab", kProg);

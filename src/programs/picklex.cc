@@ -7,6 +7,7 @@
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/base/program_start.h"
 
 namespace {
 
@@ -21,11 +22,7 @@ void help_message() {
 }  // namespace
 
 int main(int argc, char **argv) {
-  report_version(&argc, argv);
-  if (pc_flagarg(&argc, argv, "-help")) {
-    help_message();
-    exit(1);
-  }
+  lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kVersion);
   int cutoff = pc_intarg(&argc, argv, "-gt", -1);
   int vocab_size = pc_intarg(&argc, argv, "-top", -1);
   int num_recs = pc_intarg(&argc, argv, "-records", 3000000);

@@ -19,6 +19,7 @@
 #include "lexkit/pc_general.h"
 #include "lexkit/scoring.h"
 #include "lexkit/sih.h"
+#include "libs/base/program_start.h"
 
 namespace {
 
@@ -80,11 +81,7 @@ sih_t *vocabulary_table(const lexkit_model *model) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (pc_flagarg(&argc, argv, "-help")) {
-    help_message();
-    exit(1);
-  }
-  report_version(&argc, argv);
+  lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kHelp);
   const char *arpa_file = pc_stringarg(&argc, argv, "-arpa", nullptr);
   const char *binary_file = pc_stringarg(&argc, argv, "-binary", nullptr);
   const char *text_file = pc_stringarg(&argc, argv, "-text", nullptr);
