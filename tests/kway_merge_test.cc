@@ -11,7 +11,6 @@
 
 #include "test_support.h"
 
-using lexkit_test::ChildResult;
 using lexkit_test::RunChild;
 using lexkit_test::RunShell;
 using lexkit_test::ScratchDir;
@@ -144,7 +143,7 @@ TEST(KWayMerge, FailuresEndTheProcessAndKeepTheInputs) {
   for (const Case &c : cases) {
     Merger merger(c.inputs);
     const std::string inputs = merger.Left();
-    ChildResult r = RunChild([&] { merger.Run(c.last); });
+    auto r = RunChild([&] { merger.Run(c.last); });
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(merger.Left(), inputs);

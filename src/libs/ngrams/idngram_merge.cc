@@ -28,10 +28,13 @@ namespace {
 
 constexpr size_t kNameBuffer = 1000;  // names are composed in 1000 bytes
 
-// An id n-gram. Its first four ids are also kept as one integer (first id
-// highest), so that most comparisons are a single one.
+// An id n-gram. Its first four ids are also kept as two integers, first id
+// highest (ids the n-gram lacks as 0), so that most comparisons take one or
+// two of them. (Not one 128-bit integer, nor an array: built in pieces on
+// the stack and loaded whole, either stalls the load.)
 struct IdKey {
-  unsigned __int128 head = 0;
+  uint64_t high = 0;  // ids 0 and 1
+  uint64_t low = 0;   // ids 2 and 3
   std::vector<wordid_t> ids;
 };
 
@@ -106,17 +109,20 @@ class IdFormat {
   std::unique_ptr<Reader> Open(FILE *fp, const std::string & /*name*/) const {
     return std::make_unique<IdNgramReader>(fp, n_);
   }
-  Key NewKey() const { return Key{0, std::vector<wordid_t>(static_cast<size_t>(n_))}; }
+  Key NewKey() const { return Key{0, 0, std::vector<wordid_t>(static_cast<size_t>(n_))}; }
   bool Read(Reader &reader, Key *key, int32_t *count, bool first) const {
     if (!reader.Next(key->ids.data(), count,
                      first ? "temporary n-gram counts" : "temporary n-gram count"))
       return false;
-    key->head = 0;
-    for (size_t i = 0; i < HeadIds(); ++i) key->head = key->head << 32 | key->ids[i];
+    const std::vector<wordid_t> &ids = key->ids;
+    auto id = [&ids](size_t i) -> uint64_t { return i < ids.size() ? ids[i] : 0; };
+    key->high = id(0) << 32 | id(1);
+    key->low = id(2) << 32 | id(3);
     return true;
   }
   int Compare(const Key &a, const Key &b) const {
-    if (a.head != b.head) return a.head < b.head ? -1 : 1;
+    if (a.high != b.high) return a.high < b.high ? -1 : 1;
+    if (a.low != b.low) return a.low < b.low ? -1 : 1;
     for (size_t i = HeadIds(); i < a.ids.size(); ++i)
       if (a.ids[i] != b.ids[i]) return a.ids[i] < b.ids[i] ? -1 : 1;
     return 0;

@@ -152,6 +152,9 @@ void KWayMerge(const Format &format, const MergePlan &plan, int64_t first, int64
     const bool every_group = plan.rounds == Rounds::kEveryGroup;
     const int64_t groups = every_group ? (last - first) / max_files + 1 : 1;
     format.RunStaged(first, last, groups);
+    // Intermediate file k is written while the inputs of groups k and after
+    // still wait; with fewer than kNamesPerCycle inputs its number cannot
+    // come round to theirs.
     if (last + 1 - first >= kNamesPerCycle || last + groups > std::numeric_limits<int>::max())
       quit(-1, "%s: no free %s after file %lld\n", plan.who,
            every_group ? "numbers for intermediate files" : "number for an intermediate file",
