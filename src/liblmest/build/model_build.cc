@@ -91,8 +91,6 @@ void ModelBuild::LoadVocabulary() {
              config_.vocab_file.c_str());
   vocab_ = LoadModelVocabulary(config_);
   ng_.vocab_size = vocab_.size;
-  ng_.vocab = vocab_.words;
-  ng_.vocab_ht = vocab_.table;
   ng_.context_cue = vocab_.cue.data();
   ng_.no_of_ccs = static_cast<unsigned short>(vocab_.cues);
   ng_.vocab_type = vocab_.closed ? 0 : 1;

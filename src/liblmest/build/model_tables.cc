@@ -162,6 +162,27 @@ double ModelTables::alpha(int k, uint64_t i) const {
                       ng_->min_alpha, ng_->max_alpha);
 }
 
+std::vector<float> ModelTables::MapAlphas(int k, float (*f)(double)) const {
+  const uint64_t entries = size(k);
+  std::vector<float> values(entries);
+  if (four_byte_alphas_) {
+    for (uint64_t i = 0; i < entries; ++i) values[i] = f(ng_->bo_weight4[k][i]);
+    return values;
+  }
+  std::vector<float> of_code(65536);
+  std::vector<bool> known(65536, false);
+  const bo_weight_t *codes = ng_->bo_weight[k];
+  for (uint64_t i = 0; i < entries; ++i) {
+    const bo_weight_t code = codes[i];
+    if (!known[code]) {
+      of_code[code] = f(alpha(k, i));
+      known[code] = true;
+    }
+    values[i] = of_code[code];
+  }
+  return values;
+}
+
 void ModelTables::SetAlpha(int k, uint64_t i, double alpha) {
   if (four_byte_alphas_)
     ng_->bo_weight4[k][i] = static_cast<four_byte_t>(alpha);

@@ -80,6 +80,12 @@ class ModelTables {
 
   double alpha(int k, uint64_t i) const;
   void SetAlpha(int k, uint64_t i, double alpha);
+  // f(alpha) for each entry of level k < order - 1, in order. A two-byte
+  // weight is decoded, and f evaluated, once per distinct code.
+  std::vector<float> MapAlphas(int k, float (*f)(double)) const;
+
+  // The words of level k >= 1's entries, in order.
+  const id__t *words(int k) const { return ng_->word_id[k]; }
 
   ng_t *record() { return ng_; }
   const ng_t *record() const { return ng_; }

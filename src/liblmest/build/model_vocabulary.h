@@ -1,6 +1,11 @@
-// The vocabulary of a model: its words by id (read_voc's array, id 0 the
-// unknown word), and which words are context cues, never predicted but
-// still histories.
+// The vocabulary of a model: its words by id (id 0 the unknown word, spelt
+// "<unk>"), and which words are context cues, never predicted but still
+// histories.
+//
+// A word list is read once, through the vocabulary readers' line rule, so
+// its words get the ids that every reader gives them (a word repeated in the
+// list has an id for each of its lines). A saved ".vocab_ht" table is loaded
+// by read_voc.
 #ifndef LEXKIT_LIBLMEST_BUILD_MODEL_VOCABULARY_H
 #define LEXKIT_LIBLMEST_BUILD_MODEL_VOCABULARY_H
 
@@ -8,12 +13,12 @@
 
 #include "lexkit/sih.h"
 #include "liblmest/build/build_config.h"
+#include "libs/vocabulary/word_table.h"
 
 namespace lexkit {
 
 struct ModelVocabulary {
-  sih_t *table = nullptr;   // word -> id 1..size
-  char **words = nullptr;   // id -> word; entry 0 "<UNK>"
+  WordTable words;          // id -> word, ids 0..size
   vocab_sz_t size = 0;
   bool closed = false;
   std::vector<flag> cue;    // by id 0..size
