@@ -19,8 +19,7 @@ T *Row(std::vector<CheckedArray<T>> *rows, int k, size_t entries) {
 
 }  // namespace
 
-ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage,
-                         const table_size_t *capacity)
+ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage, uint64_t capacity)
     : ng_(ng),
       four_byte_counts_(storage.four_byte_counts),
       four_byte_alphas_(storage.four_byte_alphas),
@@ -28,7 +27,7 @@ ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage,
   const int n = ng->n;
   capacity_.resize(n);
   capacity_[0] = static_cast<uint64_t>(ng->vocab_size) + 1;
-  for (int k = 1; k < n; ++k) capacity_[k] = static_cast<uint64_t>(capacity[k]);
+  for (int k = 1; k < n; ++k) capacity_[k] = capacity;
 
   words_.resize(n);
   counts_.resize(n);
@@ -121,8 +120,8 @@ void ModelTables::SetCount(int k, uint64_t i, count_t c) {
 
 void ModelTables::Append(int k, wordid_t w, count_t c) {
   const uint64_t i = size(k);
-  // calc_mem_req's sizes bound every level; more entries mean the file
-  // changed between its pass and this one.
+  // The number of records bounds every level; more entries mean the file
+  // changed since it was counted.
   if (i >= capacity_[k])
     quit(-1, "Error : the id n-gram file holds more %d-grams than when it was "
              "first read; did it change?\n", k + 1);

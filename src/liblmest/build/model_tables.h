@@ -35,10 +35,11 @@ class ModelTables {
   static constexpr uint64_t kNone = UINT64_MAX;
 
   // Sets up the record `ng` (n and vocab_size already set) with level 0 of
-  // vocab_size + 1 entries and room for `capacity[k]` entries at each level
-  // k >= 1 (table_sizes, as calc_mem_req leaves them).
-  ModelTables(ng_t *ng, const StorageConfig &storage,
-              const table_size_t *capacity);
+  // vocab_size + 1 entries and room for `capacity` entries at each level
+  // k >= 1: a bound, such as the number of records of the id n-gram file,
+  // rather than the exact size. The rows are zero-filled by ox_calloc, so
+  // their pages are taken only as the entries fill them.
+  ModelTables(ng_t *ng, const StorageConfig &storage, uint64_t capacity);
   ModelTables(const ModelTables &) = delete;
   ModelTables &operator=(const ModelTables &) = delete;
 
