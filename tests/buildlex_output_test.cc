@@ -16,7 +16,7 @@
 #include "lexkit/sih.h"
 #include "liblmest/build/model_build.h"
 #include "liblmest/model/float_text.h"
-#include "libs/vocabulary/word_table.h"
+#include "libs/vocabulary/packed_words.h"
 #include "model_walk.h"
 #include "test_support.h"
 
@@ -95,10 +95,10 @@ TEST(BuildlexVocabulary, OnePassGivesTheIdsAndWarningsOfTheArrayReader) {
   EXPECT_EQ(BothViews(saved).out.substr(0, 24), "1:x 2:y 3:z <unk>=<unk>|");
 }
 
-TEST(WordTable, GivesEveryWordAndSixteenReadableBytes) {
+TEST(PackedWords, GivesEveryWordAndSixteenReadableBytes) {
   std::vector<std::string> words = {"", std::string("\0\xff", 2)};
   for (size_t length = 1; length <= 40; ++length) words.push_back(std::string(length, 'a' + length % 26));
-  lexkit::WordTable table;
+  lexkit::PackedWords table;
   uint64_t bytes = 0;
   for (const std::string &w : words) {
     table.Add(w);
@@ -109,7 +109,7 @@ TEST(WordTable, GivesEveryWordAndSixteenReadableBytes) {
   for (uint32_t id = 0; id < words.size(); ++id) {
     const std::string_view w = table.word(id);
     EXPECT_EQ(w, words[id]) << id;
-    char copy[lexkit::WordTable::kReadable];
+    char copy[lexkit::PackedWords::kReadable];
     memcpy(copy, w.data(), sizeof copy);  // AddressSanitizer checks the reach
     EXPECT_EQ(memcmp(copy, words[id].data(), std::min(words[id].size(), sizeof copy)), 0);
   }
@@ -144,7 +144,7 @@ TEST(FloatText, WritesWhatToCharsWrites) {
 // std::to_chars.
 std::string ReferenceArpa(lexkit::ModelBuild &build) {
   const lexkit::ModelTables &t = build.tables();
-  const lexkit::WordTable &words = build.vocab().words;
+  const lexkit::PackedWords &words = build.vocab().words;
   auto number = [](float v) {
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);

@@ -24,7 +24,7 @@ class BuiltModel : public ModelSource {
   int order() const override { return tables_.order(); }
   uint64_t vocab_size() const override { return static_cast<uint64_t>(vocab_.size); }
   bool closed() const override { return vocab_.closed; }
-  const WordTable &words() const override { return vocab_.words; }
+  const PackedWords &words() const override { return vocab_.words; }
   uint64_t entries(int k) const override { return tables_.size(k); }
   const wordid_t *last_words(int k) const override { return tables_.words(k); }
   uint64_t first_successor(int k, uint64_t i) const override {

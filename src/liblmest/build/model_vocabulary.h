@@ -13,12 +13,12 @@
 
 #include "lexkit/sih.h"
 #include "liblmest/build/build_config.h"
-#include "libs/vocabulary/word_table.h"
+#include "libs/vocabulary/packed_words.h"
 
 namespace lexkit {
 
 struct ModelVocabulary {
-  WordTable words;          // id -> word, ids 0..size
+  PackedWords words;        // id -> word, ids 0..size
   vocab_sz_t size = 0;
   bool closed = false;
   std::vector<flag> cue;    // by id 0..size

@@ -59,8 +59,8 @@ class TextOut {
 // (the table lets 16 bytes be read from any word's start), and `out` has
 // room for max(16, length) bytes.
 char *PutWord(std::string_view word, char *out) {
-  if (word.size() <= WordTable::kReadable)
-    memcpy(out, word.data(), WordTable::kReadable);
+  if (word.size() <= PackedWords::kReadable)
+    memcpy(out, word.data(), PackedWords::kReadable);
   else
     memcpy(out, word.data(), word.size());
   return out + word.size();
@@ -128,7 +128,7 @@ class LevelLines {
     for (uint64_t i = begin; i < end; ++i) {
       if (last != nullptr && i + kAhead < entries) words_.Prefetch(last[i + kAhead]);
       const std::string_view word = words_.word(Word(k_, i));
-      char *out = out_->Reserve(fixed + std::max(word.size(), WordTable::kReadable));
+      char *out = out_->Reserve(fixed + std::max(word.size(), PackedWords::kReadable));
       out = numbers_.Put(probs_[i], out);
       memcpy(out, context_.data(), context_.size());
       out = PutWord(word, out + context_.size());
@@ -142,7 +142,7 @@ class LevelLines {
   }
 
   const ModelSource &model_;
-  const WordTable &words_;
+  const PackedWords &words_;
   const int k_;
   const float *probs_;
   const float *backoffs_;

@@ -51,7 +51,7 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
   const uint64_t vocab_size = model.vocab_size();
   uint64_t counts[model_file::kMaxOrder] = {0};
   for (int k = 0; k < n; ++k) counts[k] = model.entries(k);
-  const WordTable &words = model.words();
+  const PackedWords &words = model.words();
   const uint64_t text_size = words.text_size() + words.size();  // and the NULs
   const std::string method = model.method_text();
   model_file::ModelFileHeader header;

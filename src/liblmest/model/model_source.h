@@ -12,7 +12,7 @@
 #include <string>
 
 #include "lexkit/general.h"
-#include "libs/vocabulary/word_table.h"
+#include "libs/vocabulary/packed_words.h"
 
 namespace lexkit {
 
@@ -25,7 +25,7 @@ class ModelSource {
   // A closed model never predicts the unknown word.
   virtual bool closed() const = 0;
   // The words of the ids 0..vocab_size; the unknown word is spelt "<unk>".
-  virtual const WordTable &words() const = 0;
+  virtual const PackedWords &words() const = 0;
   virtual uint64_t entries(int k) const = 0;
   // For k >= 1: the last word of each of the level's entries.
   virtual const wordid_t *last_words(int k) const = 0;

@@ -1,8 +1,8 @@
-#include "libs/vocabulary/word_table.h"
+#include "libs/vocabulary/packed_words.h"
 
 namespace lexkit {
 
-void WordTable::Add(std::string_view word) {
+void PackedWords::Add(std::string_view word) {
   Slot slot = {};
   if (word.size() <= kInline) {
     memcpy(slot.bytes, word.data(), word.size());

@@ -7,8 +7,8 @@
 // A word's view may be read 16 bytes from its start, whatever its length
 // (the slots are 16 bytes, the long text ends in 16 spare bytes), so a
 // short word can be copied with one fixed 16-byte move.
-#ifndef LEXKIT_WORD_TABLE_H
-#define LEXKIT_WORD_TABLE_H
+#ifndef LEXKIT_PACKED_WORDS_H
+#define LEXKIT_PACKED_WORDS_H
 
 #include <stdint.h>
 #include <string.h>
@@ -19,7 +19,7 @@
 
 namespace lexkit {
 
-class WordTable {
+class PackedWords {
  public:
   static constexpr size_t kReadable = 16;
 
@@ -61,4 +61,4 @@ class WordTable {
 
 }  // namespace lexkit
 
-#endif  // LEXKIT_WORD_TABLE_H
+#endif  // LEXKIT_PACKED_WORDS_H
