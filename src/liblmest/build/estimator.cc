@@ -139,9 +139,20 @@ void Estimator::ComputeBackoffWeights(int k) {
   std::vector<double> &weights = exact_[k];
   weights.assign(tables_->size(k), 1.0);
   std::vector<wordid_t> history(k + 1);
+  // The lower context of an entry ends with the entry's last word, the
+  // first link of its chain (and the whole chain at k = 1), whose level-0
+  // entry and successors lie anywhere: they are fetched for the entries
+  // ahead, in two steps, since the successors' place is read from the
+  // entry.
+  constexpr uint64_t kFar = 16, kNear = 8;
+  const uint64_t entries = tables_->size(k);
   LevelWalk walk(*tables_, k);
   while (walk.Next()) {
     const uint64_t q = walk.position(k);
+    if (k > 0 && q + kFar < entries) {
+      tables_->PrefetchEntry(0, tables_->word(k, q + kFar));
+      tables_->PrefetchSuccessors(0, tables_->word(k, q + kNear));
+    }
     const uint64_t begin = tables_->FirstSuccessor(k, q);
     const uint64_t end = tables_->SuccessorsEnd(k, q);
     if (begin == end) continue;  // nothing kept: all backs off, weight 1

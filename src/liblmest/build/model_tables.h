@@ -85,6 +85,20 @@ class ModelTables {
   // weight is decoded, and f evaluated, once per distinct code.
   std::vector<float> MapAlphas(int k, float (*f)(double)) const;
 
+  // Ask the cache, ahead of their use, for what FirstSuccessor and count
+  // read of entry i of level k < order - 1 (PrefetchEntry) and, once that
+  // has arrived, for the word and count of its first successor
+  // (PrefetchSuccessors).
+  void PrefetchEntry(int k, uint64_t i) const {
+    __builtin_prefetch(&ng_->ind[k][i]);
+    PrefetchCount(k, i);
+  }
+  void PrefetchSuccessors(int k, uint64_t i) const {
+    const uint64_t first = FirstSuccessor(k, i);
+    __builtin_prefetch(&ng_->word_id[k + 1][first]);
+    PrefetchCount(k + 1, first);
+  }
+
   // The words of level k >= 1's entries, in order.
   const id__t *words(int k) const { return ng_->word_id[k]; }
 
@@ -92,6 +106,12 @@ class ModelTables {
   const ng_t *record() const { return ng_; }
 
  private:
+  void PrefetchCount(int k, uint64_t i) const {
+    if (four_byte_counts_)
+      __builtin_prefetch(&ng_->count4[k][i]);
+    else
+      __builtin_prefetch(&ng_->count[k][i]);
+  }
   // The place of count c in the count table of level k.
   count_ind_t CountPlace(int k, count_t c);
 
