@@ -68,6 +68,7 @@ void ReadContextCues(const BuildConfig &config, sih_t *table, ModelVocabulary *v
     if (sih_lookup(table, cues[i], &id) && id > 0 && id <= vocab->size) {
       vocab->cues += !vocab->cue[id];
       vocab->cue[id] = 1;
+      vocab->cue_bits[id] = true;
     } else {
       pc_message(v, 1,
                  "Warning : context cue \"%s\" of %s is not in the "
@@ -97,6 +98,7 @@ ModelVocabulary LoadModelVocabulary(const BuildConfig &config) {
     quit(-1, "buildlex : Error : the vocabulary %s has too many words.\n",
          config.vocab_file.c_str());
   vocab.cue.assign(static_cast<size_t>(vocab.size) + 1, 0);
+  vocab.cue_bits.assign(vocab.cue.size(), false);
   if (!config.context_file.empty())
     ReadContextCues(config, table != nullptr ? table : TableOf(vocab), &vocab);
   bool any = false;
