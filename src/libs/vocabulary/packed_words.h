@@ -5,8 +5,8 @@
 // their bytes in one text beside the slots, the slot holding their place.
 //
 // A word's view may be read 16 bytes from its start, whatever its length
-// (the slots are 16 bytes, the long text ends in 16 spare bytes), so a
-// short word can be copied with one fixed 16-byte move.
+// (a short word lies in its 16-byte slot, a long one has more than 15
+// bytes), so a short word can be copied with one fixed 16-byte move.
 #ifndef LEXKIT_PACKED_WORDS_H
 #define LEXKIT_PACKED_WORDS_H
 
@@ -55,7 +55,7 @@ class PackedWords {
   static_assert(sizeof(Slot) == kReadable, "a slot is one readable run");
 
   std::vector<Slot> slots_;
-  std::string long_text_ = std::string(kReadable, '\0');  // spare bytes last
+  std::string long_text_;
   uint64_t text_size_ = 0;
 };
 
