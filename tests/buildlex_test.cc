@@ -411,6 +411,16 @@ TEST(BuildlexProgram, UsageInputsAndOutputs) {
                  ReadFile(f.idngram));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadFile(piped), model);
+  // The model on standard output, whole and alone; the vocabulary from
+  // standard input, but not with the id n-grams.
+  r = RunProgram("buildlex", {"-idngram", f.idngram, "-vocab", "-", "-arpa", "-"},
+                 ReadFile(f.vocab));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, model);
+  r = RunProgram("buildlex", {"-idngram", "-", "-vocab", "-", "-arpa", piped});
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.err, "buildlex : Error : the vocabulary and the id n-grams cannot both come "
+                   "from standard input.\n");
   const std::string gz = f.dir.File("t.id3.gz");
   ASSERT_EQ(lexkit_test::RunShell("gzip -c " + f.idngram + " > " + gz).status, 0);
   r = RunProgram("buildlex", {"-idngram", gz, "-vocab", f.vocab, "-arpa", piped + ".gz",

@@ -21,9 +21,9 @@ BuildConfig MakeBuildConfig(const buildlex_options &o) {
     quit(-1, "buildlex : Error : give -arpa FILE, -binary FILE or both.\n");
   if (o.n < 1 || o.n > BUILDLEX_MAX_ORDER)
     quit(-1, "buildlex : Error : -n must be from 1 to %d.\n", BUILDLEX_MAX_ORDER);
-  if (strcmp(o.vocab_filename, "-") == 0)
-    quit(-1, "buildlex : Error : the vocabulary is read more than once and "
-             "cannot come from standard input.\n");
+  if (strcmp(o.vocab_filename, "-") == 0 && strcmp(o.idngram_filename, "-") == 0)
+    quit(-1, "buildlex : Error : the vocabulary and the id n-grams cannot both "
+             "come from standard input.\n");
   c.idngram_file = o.idngram_filename;
   c.vocab_file = o.vocab_filename;
   c.context_file = Name(o.context_cues_filename);

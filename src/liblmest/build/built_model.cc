@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "liblmest/build/level_walk.h"
 #include "liblmest/disc_meth_info.h"
 #include "liblmest/model/model_file.h"
 
@@ -24,35 +23,26 @@ void AppendLine(std::string *text, const char *name, const std::string &value) {
 
 BuiltModel::BuiltModel(const BuildConfig &config, const ModelVocabulary &vocab,
                        const ModelTables &tables, const Estimator &estimator)
-    : config_(config), vocab_(vocab), tables_(tables), estimator_(estimator) {
-  const auto size = static_cast<uint64_t>(vocab.size);
-  starts_.reserve(size + 2);
-  for (uint64_t id = 0; id <= size; ++id) {
-    starts_.push_back(text_.size());
-    text_ += id == 0 ? "<unk>" : vocab.words[id];
-  }
-  starts_.push_back(text_.size());
-}
-
-float BuiltModel::log10_backoff(int k, uint64_t i) const {
-  return Log10(tables_.alpha(k, i));
-}
-
-void BuiltModel::VisitLevel(int k, const Visitor &visit) const {
-  wordid_t words[kMaxLevels];
-  if (k == 0) {
-    for (uint64_t i = 0; i < tables_.size(0); ++i) {
-      words[0] = static_cast<wordid_t>(i);
-      visit(i, words, Log10(estimator_.Unigram(words[0])));
+    : config_(config), vocab_(vocab), tables_(tables) {
+  const int n = tables.order();
+  probs_.resize(n);
+  backoffs_.resize(n);
+  probs_[0].resize(tables.size(0));
+  for (uint64_t w = 0; w < tables.size(0); ++w)
+    probs_[0][w] = Log10(estimator.Unigram(static_cast<wordid_t>(w)));
+  for (int k = 1; k < n; ++k) {
+    // Level k's entries are the successors of level k - 1's, in turn.
+    std::vector<float> &probs = probs_[k];
+    probs.resize(tables.size(k));
+    uint64_t begin = 0;
+    for (uint64_t context = 0; context < tables.size(k - 1); ++context) {
+      const uint64_t end = first_successor(k - 1, context + 1);
+      for (uint64_t i = begin; i < end; ++i)
+        probs[i] = Log10(estimator.Probability(k, i, context));
+      begin = end;
     }
-    return;
   }
-  LevelWalk walk(tables_, k);
-  while (walk.Next()) {
-    for (int l = 0; l <= k; ++l) words[l] = walk.word(l);
-    const uint64_t i = walk.position(k);
-    visit(i, words, Log10(estimator_.Probability(k, i, walk.position(k - 1))));
-  }
+  for (int k = 0; k + 1 < n; ++k) backoffs_[k] = tables.MapAlphas(k, Log10);
 }
 
 std::string BuiltModel::method_text() const {

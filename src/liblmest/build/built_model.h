@@ -1,11 +1,11 @@
 // The model the pipeline built, as the writers read it (ModelSource): the
-// levels of the compact tables with the estimator's probabilities and the
-// stored back-off weights.
+// levels of the compact tables, with each entry's log10 probability and
+// back-off weight worked out once, level by level in the order of the
+// entries, for both writers.
 #ifndef LEXKIT_LIBLMEST_BUILD_BUILT_MODEL_H
 #define LEXKIT_LIBLMEST_BUILD_BUILT_MODEL_H
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "liblmest/build/build_config.h"
@@ -24,27 +24,22 @@ class BuiltModel : public ModelSource {
   int order() const override { return tables_.order(); }
   uint64_t vocab_size() const override { return static_cast<uint64_t>(vocab_.size); }
   bool closed() const override { return vocab_.closed; }
-  std::string_view word(wordid_t id) const override {
-    return std::string_view(text_.data() + starts_[id], starts_[id + 1] - starts_[id]);
-  }
+  const PackedWords &words() const override { return vocab_.words; }
   uint64_t entries(int k) const override { return tables_.size(k); }
-  wordid_t last_word(int k, uint64_t i) const override { return tables_.word(k, i); }
+  const wordid_t *last_words(int k) const override { return tables_.words(k); }
   uint64_t first_successor(int k, uint64_t i) const override {
-    return tables_.FirstSuccessor(k, i);
+    return i < tables_.size(k) ? tables_.FirstSuccessor(k, i) : tables_.size(k + 1);
   }
-  float log10_backoff(int k, uint64_t i) const override;
-  void VisitLevel(int k, const Visitor &visit) const override;
+  const float *log10_probs(int k) const override { return probs_[k].data(); }
+  const float *log10_backoffs(int k) const override { return backoffs_[k].data(); }
   std::string method_text() const override;
 
  private:
   const BuildConfig &config_;
   const ModelVocabulary &vocab_;
   const ModelTables &tables_;
-  const Estimator &estimator_;
-  // The words one after another, so that writing them reads memory in
-  // order rather than chasing a pointer per word.
-  std::string text_;
-  std::vector<uint64_t> starts_;  // word i is text_[starts_[i], starts_[i+1])
+  std::vector<std::vector<float>> probs_;     // per level
+  std::vector<std::vector<float>> backoffs_;  // per level below the top
 };
 
 }  // namespace lexkit

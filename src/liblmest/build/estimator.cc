@@ -15,6 +15,17 @@ constexpr double kNoLowerMass = 1e-6;
 // Discounting that leaves less than this has taken nothing away.
 constexpr double kNoMassLeft = 1e-12;
 
+// The first position in [first, last) whose word is not below w, for a w
+// expected near `first`: steps of 1, 2, 4, ... bound it, then a binary
+// search of the last step finds it.
+const id__t *GallopTo(const id__t *first, const id__t *last, wordid_t w) {
+  const auto n = static_cast<size_t>(last - first);
+  size_t bound = 1;
+  while (bound < n && first[bound] < w) bound *= 2;
+  // Everything before first[bound / 2] is below w (when the loop stepped).
+  return std::lower_bound(first + bound / 2, first + std::min(bound + 1, n), w);
+}
+
 }  // namespace
 
 Estimator::Estimator(const ModelVocabulary &vocab, ModelTables *tables,
@@ -95,11 +106,11 @@ double Estimator::Probability(int k, uint64_t i, uint64_t context) const {
 
 double Estimator::BackedOff(SuffixChain *chain, wordid_t w) const {
   double weight = 1.0;
-  for (int l = static_cast<int>(chain->size()) - 1; l >= 0; --l) {
-    SuffixLink &link = (*chain)[l];
+  for (int l = chain->length - 1; l >= 0; --l) {
+    SuffixLink &link = chain->links[l];
     if (link.entry == ModelTables::kNone) continue;
-    const id__t *words = tables_->record()->word_id[l + 1];
-    const id__t *at = std::lower_bound(words + link.begin, words + link.end, w);
+    const id__t *words = tables_->words(l + 1);
+    const id__t *at = GallopTo(words + link.begin, words + link.end, w);
     link.begin = static_cast<uint64_t>(at - words);
     if (link.begin < link.end && *at == w)
       return weight * Probability(l + 1, link.begin, link.entry);
@@ -109,7 +120,8 @@ double Estimator::BackedOff(SuffixChain *chain, wordid_t w) const {
 }
 
 SuffixChain Estimator::Chain(const wordid_t *words, int length) const {
-  SuffixChain chain(length);
+  SuffixChain chain;
+  chain.length = length;
   for (int l = 0; l < length; ++l) {
     // The last l + 1 words, looked up from level 0 down.
     const wordid_t *suffix = words + length - 1 - l;
@@ -117,7 +129,7 @@ SuffixChain Estimator::Chain(const wordid_t *words, int length) const {
     for (int m = 1; m <= l && at != ModelTables::kNone; ++m)
       at = tables_->FindSuccessor(m - 1, at, suffix[m]);
     if (at == ModelTables::kNone) continue;
-    chain[l] = {at, tables_->FirstSuccessor(l, at), tables_->SuccessorsEnd(l, at)};
+    chain.links[l] = {at, tables_->FirstSuccessor(l, at), tables_->SuccessorsEnd(l, at)};
   }
   return chain;
 }
@@ -127,9 +139,20 @@ void Estimator::ComputeBackoffWeights(int k) {
   std::vector<double> &weights = exact_[k];
   weights.assign(tables_->size(k), 1.0);
   std::vector<wordid_t> history(k + 1);
+  // The lower context of an entry ends with the entry's last word, the
+  // first link of its chain (and the whole chain at k = 1), whose level-0
+  // entry and successors lie anywhere: they are fetched for the entries
+  // ahead, in two steps, since the successors' place is read from the
+  // entry.
+  constexpr uint64_t kFar = 16, kNear = 8;
+  const uint64_t entries = tables_->size(k);
   LevelWalk walk(*tables_, k);
   while (walk.Next()) {
     const uint64_t q = walk.position(k);
+    if (k > 0 && q + kFar < entries) {
+      tables_->PrefetchEntry(0, tables_->word(k, q + kFar));
+      tables_->PrefetchSuccessors(0, tables_->word(k, q + kNear));
+    }
     const uint64_t begin = tables_->FirstSuccessor(k, q);
     const uint64_t end = tables_->SuccessorsEnd(k, q);
     if (begin == end) continue;  // nothing kept: all backs off, weight 1

@@ -45,7 +45,10 @@ struct SuffixLink {
   uint64_t entry = ModelTables::kNone;
   uint64_t begin = 0, end = 0;
 };
-using SuffixChain = std::vector<SuffixLink>;
+struct SuffixChain {
+  int length = 0;
+  SuffixLink links[kMaxLevels];
+};
 
 class Estimator {
  public:
@@ -73,7 +76,9 @@ class Estimator {
   double Probability(int k, uint64_t i, uint64_t context) const;
   // P(w | history) by backing off through the suffixes of the history,
   // with the exact weights (while estimating). The words asked of one chain
-  // must ascend: each search narrows the ranges to start where it stopped.
+  // must ascend: each search narrows the ranges to start where it stopped,
+  // and gallops from there, so a chain asked for the successors of a
+  // context reads each suffix's successors near where it left them.
   double BackedOff(SuffixChain *chain, wordid_t w) const;
   // The chain of the history words[0 .. length - 1] (oldest first).
   SuffixChain Chain(const wordid_t *words, int length) const;

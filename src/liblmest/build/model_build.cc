@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "lexkit/pc_general.h"
 #include "liblmest/build/built_model.h"
 #include "liblmest/build/idngram_source.h"
@@ -17,7 +19,7 @@
 namespace lexkit {
 namespace {
 
-// A copy of standard input, which calc_mem_req and the reading pass both
+// A copy of standard input, which the counting and the reading pass both
 // read from the start; removed at exit, fatal or not.
 std::string g_spooled;
 
@@ -53,17 +55,21 @@ std::string SpoolStandardInput() {
   return name;
 }
 
-// A plain binary file holds whole records of n + 1 fields of 4 bytes. (A
-// compressed one is checked record by record as it is read.)
-void CheckRecordSize(const std::string &name, int n) {
-  if (EndsWith(name, ".gz") || EndsWith(name, ".Z")) return;
+// A plain binary file holds whole records of n + 1 fields of 4 bytes, and
+// its size tells their number: true then, with the number in *records. (A
+// compressed file, a pipe or an ASCII file is counted by reading it.)
+// Messages call the file `name`.
+bool RecordsOfFile(const std::string &path, const char *name, int n, uint64_t *records) {
+  if (EndsWith(path, ".gz") || EndsWith(path, ".Z")) return false;
   struct stat st;
-  if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   const auto record = 4 * (static_cast<long long>(n) + 1);
   if (st.st_size % record != 0)
     quit(-1, "buildlex : Error : %s holds %lld bytes, not a whole number of "
              "%d-gram records of %lld bytes; is -n right?\n",
-         name.c_str(), static_cast<long long>(st.st_size), n, record);
+         name, static_cast<long long>(st.st_size), n, record);
+  *records = static_cast<uint64_t>(st.st_size / record);
+  return true;
 }
 
 }  // namespace
@@ -91,8 +97,6 @@ void ModelBuild::LoadVocabulary() {
              config_.vocab_file.c_str());
   vocab_ = LoadModelVocabulary(config_);
   ng_.vocab_size = vocab_.size;
-  ng_.vocab = vocab_.words;
-  ng_.vocab_ht = vocab_.table;
   ng_.context_cue = vocab_.cue.data();
   ng_.no_of_ccs = static_cast<unsigned short>(vocab_.cues);
   ng_.vocab_type = vocab_.closed ? 0 : 1;
@@ -108,26 +112,30 @@ std::string ModelBuild::IdNgramFile() {
 
 void ModelBuild::ReadCounts() {
   const int n = config_.order;
+  const bool piped = config_.idngram_file == "-";
+  const char *name = piped ? "standard input" : config_.idngram_file.c_str();
+  // The number of records bounds every level. The size of a plain binary
+  // file (or of the copy of standard input) tells it, so one pass reads
+  // the file; any other file is counted in a pass of its own.
   idngram_file_ = IdNgramFile();
-  const char *name = config_.idngram_file == "-" ? "standard input" : idngram_file_.c_str();
-  if (!config_.ascii_input) CheckRecordSize(idngram_file_, n);
+  uint64_t records = 0;
+  const bool sized = !config_.ascii_input && RecordsOfFile(idngram_file_, name, n, &records);
+  if (!sized) {
+    pc_message(verbosity_, 2, "buildlex : Counting the id n-grams of %s.\n", name);
+    FILE *fp = ox_iopen(idngram_file_.c_str());
+    IdNgramSource source(fp, name, n, config_.ascii_input);
+    records = CountIdNgrams(config_, vocab_, &source);
+    ox_iclose(fp);
+  }
 
   ng_.n = static_cast<unsigned short>(n);
   cutoffs_ = config_.cutoffs;
   ng_.cutoffs = cutoffs_.data();
-  table_sizes_.assign(n, 0);
+  table_sizes_.assign(n, static_cast<table_size_t>(std::min<uint64_t>(records, INT32_MAX)));
   table_sizes_[0] = static_cast<table_size_t>(vocab_.size + 1);
   ng_.table_sizes = table_sizes_.data();
   ng_.id_gram_filename = &idngram_file_[0];
-  pc_message(verbosity_, 2, "buildlex : Checking the id n-grams of %s.\n", name);
-  ng_.id_gram_fp = ox_iopen(idngram_file_.c_str());
-  {
-    IdNgramSource source(ng_.id_gram_fp, name, n, config_.ascii_input);
-    CheckIdNgrams(config_, vocab_, &source);
-  }
-  pc_message(verbosity_, 2, "buildlex : Sizing the tables.\n");
-  calc_mem_req(&ng_, config_.ascii_input);
-  tables_ = std::make_unique<ModelTables>(&ng_, config_.storage, table_sizes_.data());
+  tables_ = std::make_unique<ModelTables>(&ng_, config_.storage, records);
 
   init_ng_disc_method(&ng_, config_.linear, config_.absolute, config_.witten_bell,
                       config_.good_turing);
@@ -141,9 +149,10 @@ void ModelBuild::ReadCounts() {
   ng_.disc_range_set = 1;
   method_->allocate_freq_of_freq(&ng_);
 
-  pc_message(verbosity_, 2, "buildlex : Reading the id n-grams.\n");
+  pc_message(verbosity_, 2, "buildlex : Reading the id n-grams of %s.\n", name);
+  ng_.id_gram_fp = ox_iopen(idngram_file_.c_str());
   IdNgramSource source(ng_.id_gram_fp, name, n, config_.ascii_input);
-  summary_ = lexkit::ReadCounts(config_, vocab_, &source, tables_.get(), method_);
+  summary_ = lexkit::ReadCounts(config_, vocab_, &source, tables_.get(), method_, sized);
   ox_iclose(ng_.id_gram_fp);
   ng_.id_gram_fp = nullptr;
   ng_.n_unigrams = summary_.tokens;

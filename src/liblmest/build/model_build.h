@@ -2,8 +2,9 @@
 // runs the stages in order, each a method:
 //
 //   LoadVocabulary    the vocabulary and the context cues
-//   ReadCounts        table sizes by calc_mem_req, then the levels and the
-//                     method's tallies from the id n-gram file
+//   ReadCounts        the levels and the method's tallies from the id
+//                     n-gram file (counted first when its size does not
+//                     tell its number of records)
 //   ComputeDiscounts  the method's parameters from its tallies
 //   Estimate          unigram probabilities, then the back-off weights of
 //                     each level, stored in the compact tables

@@ -19,8 +19,7 @@ T *Row(std::vector<CheckedArray<T>> *rows, int k, size_t entries) {
 
 }  // namespace
 
-ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage,
-                         const table_size_t *capacity)
+ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage, uint64_t capacity)
     : ng_(ng),
       four_byte_counts_(storage.four_byte_counts),
       four_byte_alphas_(storage.four_byte_alphas),
@@ -28,7 +27,7 @@ ModelTables::ModelTables(ng_t *ng, const StorageConfig &storage,
   const int n = ng->n;
   capacity_.resize(n);
   capacity_[0] = static_cast<uint64_t>(ng->vocab_size) + 1;
-  for (int k = 1; k < n; ++k) capacity_[k] = static_cast<uint64_t>(capacity[k]);
+  for (int k = 1; k < n; ++k) capacity_[k] = capacity;
 
   words_.resize(n);
   counts_.resize(n);
@@ -121,8 +120,8 @@ void ModelTables::SetCount(int k, uint64_t i, count_t c) {
 
 void ModelTables::Append(int k, wordid_t w, count_t c) {
   const uint64_t i = size(k);
-  // calc_mem_req's sizes bound every level; more entries mean the file
-  // changed between its pass and this one.
+  // The number of records bounds every level; more entries mean the file
+  // changed since it was counted.
   if (i >= capacity_[k])
     quit(-1, "Error : the id n-gram file holds more %d-grams than when it was "
              "first read; did it change?\n", k + 1);
@@ -160,6 +159,27 @@ double ModelTables::alpha(int k, uint64_t i) const {
   return double_alpha(ng_->bo_weight[k][i], ng_->alpha_array,
                       ng_->size_of_alpha_array, elements_in_range_,
                       ng_->min_alpha, ng_->max_alpha);
+}
+
+std::vector<float> ModelTables::MapAlphas(int k, float (*f)(double)) const {
+  const uint64_t entries = size(k);
+  std::vector<float> values(entries);
+  if (four_byte_alphas_) {
+    for (uint64_t i = 0; i < entries; ++i) values[i] = f(ng_->bo_weight4[k][i]);
+    return values;
+  }
+  std::vector<float> of_code(65536);
+  std::vector<bool> known(65536, false);
+  const bo_weight_t *codes = ng_->bo_weight[k];
+  for (uint64_t i = 0; i < entries; ++i) {
+    const bo_weight_t code = codes[i];
+    if (!known[code]) {
+      of_code[code] = f(alpha(k, i));
+      known[code] = true;
+    }
+    values[i] = of_code[code];
+  }
+  return values;
 }
 
 void ModelTables::SetAlpha(int k, uint64_t i, double alpha) {

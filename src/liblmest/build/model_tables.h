@@ -35,10 +35,11 @@ class ModelTables {
   static constexpr uint64_t kNone = UINT64_MAX;
 
   // Sets up the record `ng` (n and vocab_size already set) with level 0 of
-  // vocab_size + 1 entries and room for `capacity[k]` entries at each level
-  // k >= 1 (table_sizes, as calc_mem_req leaves them).
-  ModelTables(ng_t *ng, const StorageConfig &storage,
-              const table_size_t *capacity);
+  // vocab_size + 1 entries and room for `capacity` entries at each level
+  // k >= 1: a bound, such as the number of records of the id n-gram file,
+  // rather than the exact size. The rows are zero-filled by ox_calloc, so
+  // their pages are taken only as the entries fill them.
+  ModelTables(ng_t *ng, const StorageConfig &storage, uint64_t capacity);
   ModelTables(const ModelTables &) = delete;
   ModelTables &operator=(const ModelTables &) = delete;
 
@@ -80,11 +81,37 @@ class ModelTables {
 
   double alpha(int k, uint64_t i) const;
   void SetAlpha(int k, uint64_t i, double alpha);
+  // f(alpha) for each entry of level k < order - 1, in order. A two-byte
+  // weight is decoded, and f evaluated, once per distinct code.
+  std::vector<float> MapAlphas(int k, float (*f)(double)) const;
+
+  // Ask the cache, ahead of their use, for what FirstSuccessor and count
+  // read of entry i of level k < order - 1 (PrefetchEntry) and, once that
+  // has arrived, for the word and count of its first successor
+  // (PrefetchSuccessors).
+  void PrefetchEntry(int k, uint64_t i) const {
+    __builtin_prefetch(&ng_->ind[k][i]);
+    PrefetchCount(k, i);
+  }
+  void PrefetchSuccessors(int k, uint64_t i) const {
+    const uint64_t first = FirstSuccessor(k, i);
+    __builtin_prefetch(&ng_->word_id[k + 1][first]);
+    PrefetchCount(k + 1, first);
+  }
+
+  // The words of level k >= 1's entries, in order.
+  const id__t *words(int k) const { return ng_->word_id[k]; }
 
   ng_t *record() { return ng_; }
   const ng_t *record() const { return ng_; }
 
  private:
+  void PrefetchCount(int k, uint64_t i) const {
+    if (four_byte_counts_)
+      __builtin_prefetch(&ng_->count4[k][i]);
+    else
+      __builtin_prefetch(&ng_->count[k][i]);
+  }
   // The place of count c in the count table of level k.
   count_ind_t CountPlace(int k, count_t c);
 

@@ -174,24 +174,25 @@ class CheckedRecords {
 
 }  // namespace
 
-void CheckIdNgrams(const BuildConfig &config, const ModelVocabulary &vocab,
-                   IdNgramSource *source) {
+uint64_t CountIdNgrams(const BuildConfig &config, const ModelVocabulary &vocab,
+                       IdNgramSource *source) {
   CheckedRecords records(source, config.order, vocab,
                          static_cast<unsigned short>(config.verbosity));
   count_t count;
   while (records.Next(&count) != nullptr) {
   }
+  return source->record();
 }
 
 CountSummary ReadCounts(const BuildConfig &config, const ModelVocabulary &vocab,
                         IdNgramSource *source, ModelTables *tables,
-                        const disc_meth_t *method) {
+                        const disc_meth_t *method, bool marks) {
   const int n = config.order;
   LevelFiller filler(config, vocab, tables, method);
   CountSummary summary;
   {
-    // No progress marks: the check before this pass gave them.
-    CheckedRecords records(source, n, vocab, 0);
+    CheckedRecords records(source, n, vocab,
+                           marks ? static_cast<unsigned short>(config.verbosity) : 0);
     count_t count;
     while (const id__t *record = records.Next(&count)) {
       if (vocab.closed && std::find(record, record + n, 0u) != record + n) {

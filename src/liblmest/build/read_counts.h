@@ -6,9 +6,10 @@
 // context is kept. Every k-gram whose last word is predicted is tallied for
 // the discounting method, kept or not.
 //
-// Records are checked as they come (in both passes); each fault ends the
-// process naming the file and the record: an id beyond the vocabulary, a count of 0 or less, a
-// record repeated or out of order, a total beyond 32 bits.
+// Records are checked as they come (in each pass); each fault ends the
+// process naming the file and the record: an id beyond the vocabulary, a
+// count of 0 or less, a record repeated or out of order, a total beyond 32
+// bits.
 #ifndef LEXKIT_LIBLMEST_BUILD_READ_COUNTS_H
 #define LEXKIT_LIBLMEST_BUILD_READ_COUNTS_H
 
@@ -28,14 +29,16 @@ struct CountSummary {
   int64_t tokens = 0;    // the total count of the records kept
 };
 
-// The checks alone, in a pass of their own: they run before calc_mem_req
-// reads the file, so that a fault is reported with its record.
-void CheckIdNgrams(const BuildConfig &config, const ModelVocabulary &vocab,
-                   IdNgramSource *source);
+// The checks alone, in a pass of their own that counts the records, for a
+// file whose size does not tell their number. Progress marks at verbosity 2.
+uint64_t CountIdNgrams(const BuildConfig &config, const ModelVocabulary &vocab,
+                       IdNgramSource *source);
 
+// The levels and the tallies, with progress marks at verbosity 2 when
+// `marks` (the pass is then the only one).
 CountSummary ReadCounts(const BuildConfig &config, const ModelVocabulary &vocab,
                         IdNgramSource *source, ModelTables *tables,
-                        const disc_meth_t *method);
+                        const disc_meth_t *method, bool marks);
 
 }  // namespace lexkit
 

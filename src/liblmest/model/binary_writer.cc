@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "liblmest/model/model_file.h"
@@ -49,9 +51,8 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
   const uint64_t vocab_size = model.vocab_size();
   uint64_t counts[model_file::kMaxOrder] = {0};
   for (int k = 0; k < n; ++k) counts[k] = model.entries(k);
-  uint64_t text_size = 0;
-  for (uint64_t id = 0; id <= vocab_size; ++id)
-    text_size += model.word(static_cast<wordid_t>(id)).size() + 1;
+  const PackedWords &words = model.words();
+  const uint64_t text_size = words.text_size() + words.size();  // and the NULs
   const std::string method = model.method_text();
   model_file::ModelFileHeader header;
   if (!model_file::MakeHeader(static_cast<uint32_t>(n), vocab_size, counts, text_size,
@@ -65,14 +66,19 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
     // Each word with its NUL, then where each one starts.
     std::vector<uint64_t> offsets;
     offsets.reserve(vocab_size + 2);
+    std::string text;
     uint64_t at = 0;
     for (uint64_t id = 0; id <= vocab_size; ++id) {
-      const std::string_view word = model.word(static_cast<wordid_t>(id));
-      writer.Append(model_file::kVocabText, word.data(), word.size());
-      writer.Append(model_file::kVocabText, "", 1);
+      const std::string_view word = words.word(static_cast<uint32_t>(id));
+      text.append(word.data(), word.size()).push_back('\0');
+      if (text.size() >= kPiece) {
+        writer.Append(model_file::kVocabText, text.data(), text.size());
+        text.clear();
+      }
       offsets.push_back(at);
       at += word.size() + 1;
     }
+    writer.Append(model_file::kVocabText, text.data(), text.size());
     offsets.push_back(at);
     writer.Append(model_file::kVocabOffsets, offsets.data(), offsets.size() * sizeof(uint64_t));
   }
@@ -80,23 +86,17 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
 
   for (int k = 0; k < n; ++k) {
     const uint64_t entries = counts[k];
-    if (k > 0) {
-      SectionOut<uint32_t> words(&writer, LevelSection(k, model_file::kLevelWords));
-      for (uint64_t i = 0; i < entries; ++i) words.Put(model.last_word(k, i));
-    }
-    {
-      SectionOut<float> probs(&writer, LevelSection(k, model_file::kLevelProbs));
-      model.VisitLevel(k, [&](uint64_t, const wordid_t *, float p) { probs.Put(p); });
-    }
+    if (k > 0)
+      writer.Append(LevelSection(k, model_file::kLevelWords), model.last_words(k),
+                    entries * sizeof(wordid_t));
+    writer.Append(LevelSection(k, model_file::kLevelProbs), model.log10_probs(k),
+                  entries * sizeof(float));
     if (k + 1 < n) {
-      {
-        SectionOut<float> bows(&writer, LevelSection(k, model_file::kLevelBows));
-        for (uint64_t i = 0; i < entries; ++i) bows.Put(model.log10_backoff(k, i));
-      }
+      writer.Append(LevelSection(k, model_file::kLevelBows), model.log10_backoffs(k),
+                    entries * sizeof(float));
       SectionOut<uint32_t> next(&writer, LevelSection(k, model_file::kLevelNext));
-      for (uint64_t i = 0; i < entries; ++i)
+      for (uint64_t i = 0; i <= entries; ++i)
         next.Put(static_cast<uint32_t>(model.first_successor(k, i)));
-      next.Put(static_cast<uint32_t>(counts[k + 1]));
     }
   }
   writer.Finish();

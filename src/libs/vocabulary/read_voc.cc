@@ -5,24 +5,18 @@
 #include "lexkit/ac_parsetext.h"
 #include "lexkit/general.h"
 #include "lexkit/sih.h"
+#include "libs/vocabulary/saved_table_name.h"
 
 namespace {
 
 const char kVocabOp[] = "get_vocab_fm_ht";
-
-// True when the part of the name after its last full stop (or the whole
-// name) is "vocab_ht".
-bool IsHashFileName(const char *filename) {
-  const char *dot = strrchr(filename, '.');
-  return strcmp(dot != nullptr ? dot + 1 : filename, "vocab_ht") == 0;
-}
 
 }  // namespace
 
 extern "C" void read_voc(const char *filename, int verbosity, sih_t *p_vocab_ht,
                          char ***p_vocab, vocab_sz_t *p_vocab_size) {
   vocab_sz_t n = 0;
-  if (IsHashFileName(filename)) {
+  if (lexkit::IsSavedTableName(filename)) {
     FILE *fp = ox_iopen(filename);
     sih_val_read_from_file(p_vocab_ht, fp, filename, verbosity);
     ox_iclose(fp);
