@@ -8,6 +8,7 @@
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
 #include "libs/base/program_start.h"
+#include "libs/io/cleanup.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ int main(int argc, char **argv) {
     quit(-1, "buildlex : Error : -vocab_type is open or closed, not '%s'.\n", vocab_type);
   o.closed_vocabulary = strcmp(vocab_type, "closed") == 0;
 
+  lexkit::InstallCleanupHandlers();  // temporaries go on every exit and signal
   buildlex_impl(&o);
   pc_message(static_cast<unsigned short>(o.verbosity), 0, "buildlex : Done.\n");
   return 0;

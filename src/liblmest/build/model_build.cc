@@ -20,23 +20,15 @@ namespace lexkit {
 namespace {
 
 // A copy of standard input, which the counting and the reading pass both
-// read from the start; removed at exit, fatal or not.
-std::string g_spooled;
-
-void RemoveSpooled() {
-  if (!g_spooled.empty()) unlink(g_spooled.c_str());
-}
-
-std::string SpoolStandardInput() {
+// read from the start; registered for removal however the run ends.
+std::unique_ptr<TemporaryPath> SpoolStandardInput() {
   const char *dir = getenv("TMPDIR");
   std::string name = std::string(dir != nullptr && *dir ? dir : "/tmp") + "/buildlex-XXXXXX";
   const int fd = mkstemp(&name[0]);
   if (fd < 0)
     quit(-1, "buildlex : Error : could not create a copy of standard input in "
              "%s: %s\n", name.c_str(), strerror(errno));
-  g_spooled = name;
-  static const bool registered = atexit(RemoveSpooled) == 0;
-  (void)registered;
+  auto spooled = std::make_unique<TemporaryPath>(name, TemporaryPath::Kind::kFile);
   std::vector<char> block(1 << 20);
   size_t got;
   while ((got = fread_unlocked(block.data(), 1, block.size(), stdin)) > 0) {
@@ -52,7 +44,7 @@ std::string SpoolStandardInput() {
   if (ferror(stdin))
     quit(-1, "buildlex : Error : could not read standard input: %s\n", strerror(errno));
   close(fd);
-  return name;
+  return spooled;
 }
 
 // A plain binary file holds whole records of n + 1 fields of 4 bytes, and
@@ -77,14 +69,10 @@ bool RecordsOfFile(const std::string &path, const char *name, int n, uint64_t *r
 ModelBuild::ModelBuild(const BuildConfig &config)
     : config_(config), verbosity_(static_cast<unsigned short>(config.verbosity)) {}
 
-ModelBuild::~ModelBuild() {
-  if (!spooled_.empty()) {
-    unlink(spooled_.c_str());
-    g_spooled.clear();
-  }
-}
+ModelBuild::~ModelBuild() = default;
 
 void ModelBuild::Run() {
+  OpenOutputs();
   LoadVocabulary();
   ReadCounts();
   ComputeDiscounts();
@@ -107,7 +95,7 @@ std::string ModelBuild::IdNgramFile() {
   if (config_.idngram_file != "-") return config_.idngram_file;
   pc_message(verbosity_, 2, "buildlex : Copying the id n-grams of standard input.\n");
   spooled_ = SpoolStandardInput();
-  return spooled_;
+  return spooled_->path();
 }
 
 void ModelBuild::ReadCounts() {
@@ -187,22 +175,27 @@ void ModelBuild::Estimate(bool keep_exact) {
                "and are kept exactly.\n", ng_.size_of_alpha_array);
 }
 
+void ModelBuild::OpenOutputs() {
+  if (!config_.arpa_file.empty() && !arpa_out_)
+    arpa_out_ = std::make_unique<OutputFile>(config_.arpa_file.c_str());
+  if (!config_.binary_file.empty() && !binary_out_)
+    binary_out_ = std::make_unique<OutputFile>(config_.binary_file.c_str());
+}
+
 void ModelBuild::Write() {
+  OpenOutputs();
   const BuiltModel model(config_, vocab_, *tables_, *estimator_);
   // Both outputs are complete before either takes its name.
-  std::unique_ptr<OutputFile> arpa, binary;
-  if (!config_.arpa_file.empty()) {
+  if (arpa_out_) {
     pc_message(verbosity_, 2, "buildlex : Writing the ARPA model %s.\n", config_.arpa_file.c_str());
-    arpa = std::make_unique<OutputFile>(config_.arpa_file.c_str());
-    WriteArpa(model, arpa->stream(), config_.arpa_file.c_str());
+    WriteArpa(model, arpa_out_->stream(), config_.arpa_file.c_str());
   }
-  if (!config_.binary_file.empty()) {
+  if (binary_out_) {
     pc_message(verbosity_, 2, "buildlex : Writing the binary model %s.\n", config_.binary_file.c_str());
-    binary = std::make_unique<OutputFile>(config_.binary_file.c_str());
-    WriteBinaryModel(model, binary->stream(), config_.binary_file.c_str());
+    WriteBinaryModel(model, binary_out_->stream(), config_.binary_file.c_str());
   }
-  if (arpa) arpa->Commit();
-  if (binary) binary->Commit();
+  if (arpa_out_) arpa_out_->Commit();
+  if (binary_out_) binary_out_->Commit();
 }
 
 }  // namespace lexkit

@@ -25,6 +25,8 @@
 #include "liblmest/build/model_tables.h"
 #include "liblmest/build/model_vocabulary.h"
 #include "liblmest/build/read_counts.h"
+#include "libs/io/cleanup.h"
+#include "libs/io/output_file.h"
 
 namespace lexkit {
 
@@ -37,6 +39,9 @@ class ModelBuild {
 
   void Run();
 
+  // Makes the outputs named by the config, so that one that cannot be
+  // written ends the run before any work (Write makes them if not yet made).
+  void OpenOutputs();
   void LoadVocabulary();
   void ReadCounts();
   void ComputeDiscounts();
@@ -66,7 +71,8 @@ class ModelBuild {
   std::vector<fof_sz_t> fof_sizes_;
   std::vector<unsigned short> disc_ranges_;
   std::string idngram_file_;  // the file read (a copy of standard input)
-  std::string spooled_;       // that copy, removed at the end
+  std::unique_ptr<TemporaryPath> spooled_;  // that copy, removed at the end
+  std::unique_ptr<OutputFile> arpa_out_, binary_out_;
   std::unique_ptr<ModelTables> tables_;
   std::unique_ptr<Estimator> estimator_;
   CountSummary summary_;
