@@ -157,12 +157,17 @@ TEST_F(ScorelexTest, FatalErrors) {
       {{"-binary", dir_.path()}, "scorelex : Error : " + dir_.path() + ": is a directory\n"},
       {{"-arpa", arpa_, "-backoff_from_ccs_exc"},
        "scorelex : Error : -backoff_from_ccs_inc and -backoff_from_ccs_exc need -context.\n"},
-      {{"-arpa", arpa_, "-text", dir_.File("missing.txt")},
+      {{"-arpa", arpa_, "-text", dir_.File("missing.txt"), "-probs", probs_},
        "ox_iopen: None of '" + dir_.File("missing.txt") + "' '" + dir_.File("missing.txt") +
            ".Z' or '" + dir_.File("missing.txt") + ".gz' exist.\n"},
+      {{"-arpa", arpa_, "-probs", dir_.File("no/out.probs")},
+       "scorelex : Error : cannot write '" + dir_.File("no/out.probs") +
+           "': No such file or directory\n"},
+
       {{"-arpa", arpa_, "-probs"}, "scorelex : Error : option -probs needs a value.\n"},
       {{"-arpa", arpa_, "-bogus"}, "scorelex : Run 'scorelex -help' for the options.\n"},
   };
+  WriteFile(probs_, "old\n");
   for (const Case &c : cases) {
     const ChildResult r = RunProgram("scorelex", c.args, "a b");
     EXPECT_EQ(r.status, 255);
@@ -170,6 +175,14 @@ TEST_F(ScorelexTest, FatalErrors) {
     EXPECT_EQ(r.err.substr(last == std::string::npos ? 0 : last + 1), c.message) << r.err;
     EXPECT_EQ(r.out, "");
   }
+  const ChildResult full =
+      RunProgram("scorelex", {"-arpa", arpa_, "-probs", "/dev/full", "-verbosity", "0"}, "a b");
+  EXPECT_EQ(full.status, 255);
+  EXPECT_EQ(full.err, "scorelex : Error : cannot write '/dev/full': No space left on device\n");
+  // A failed run leaves -probs as it was, and no temporary file.
+  EXPECT_EQ(ReadFile(probs_), "old\n");
+  EXPECT_EQ(lexkit_test::RunShell("ls -A " + dir_.path()).out,
+            "out.probs\ntri.arpa\ntri.bin\ntri.ccs\n");
   const ChildResult help = RunProgram("scorelex", {"-help"});
   EXPECT_EQ(help.status, 1);
   EXPECT_EQ(help.err.substr(0, usage_start.size()), usage_start);
