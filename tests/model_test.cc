@@ -8,6 +8,8 @@
 #include <numeric>
 #include <random>
 #include <string.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -274,6 +276,12 @@ TEST(Model, SaveFailures) {
   EXPECT_EQ(std::string(error), path + ": cannot create: No such file or directory");
   EXPECT_EQ(lexkit_model_save_binary(m.get(), "/dev/full", error, sizeof error), -1);
   EXPECT_EQ(std::string(error), "/dev/full: cannot write: No space left on device");
+  // As every named output: a link is followed and stays a link, and a
+  // failed save leaves no temporary file.
+  const std::string link = dir.File("link.bin");
+  ASSERT_EQ(symlink("model.bin", link.c_str()), 0);
+  EXPECT_EQ(lexkit_model_save_binary(m.get(), link.c_str(), error, sizeof error), 0) << error;
+  EXPECT_EQ(lexkit_test::RunShell("ls -AF " + dir.path()).out, "link.bin@\nmodel.arpa\nmodel.bin\n");
 }
 
 TEST(Model, RandomModelsAgreeWithReference) {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "liblmest/build/level_walk.h"
 #include "liblmest/disc_meth_info.h"
+#include "liblmest/model/level_walk.h"
 #include "liblmest/model/model_file.h"
 
 namespace lexkit {
