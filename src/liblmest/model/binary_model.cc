@@ -87,7 +87,7 @@ std::unique_ptr<Model> LoadBinary(const char *path, std::string *error) {
       sections[s] = static_cast<const char *>(image.get()) + header.sections[s].offset;
   *error = CheckSections(header, sections);
   if (!error->empty()) return nullptr;
-  return Model::Create(header, sections, std::move(image), error);
+  return Model::Create(header, sections, std::move(image));
 }
 
 bool SaveBinary(const Model &model, const char *path, std::string *error) {
