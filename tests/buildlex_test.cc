@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "liblmest/build/model_build.h"
 #include "liblmest/model/model_file.h"
 #include "liblmest/model/model_layout.h"
+#include "model_ptr.h"
 #include "model_walk.h"
 #include "test_support.h"
 
@@ -167,11 +167,6 @@ const Expected kExpected[] = {
      2 / 7., 51 / 56., 3 / 4., 3 / 4.},
 };
 
-struct ModelCloser {
-  void operator()(lexkit_model *m) const { lexkit_model_close(m); }
-};
-using ModelPtr = std::unique_ptr<lexkit_model, ModelCloser>;
-
 // The hand values through the scoring API, with their back-off cases (as
 // decode_bo_case digits, 3 the longest context): every unigram with no
 // history (3x2x1), e | c (3x2), e | e d (3), and the weights of c and e d
@@ -181,10 +176,8 @@ using ModelPtr = std::unique_ptr<lexkit_model, ModelCloser>;
 void ExpectHandValuesScored(const Expected &e, const std::string &path, bool binary,
                             double rounding) {
   SCOPED_TRACE(path);
-  char error[256] = "";
-  ModelPtr m(binary ? lexkit_model_open_binary(path.c_str(), error, sizeof error)
-                    : lexkit_model_open_arpa(path.c_str(), error, sizeof error));
-  ASSERT_NE(m, nullptr) << error;
+  const lexkit_test::ModelPtr m = lexkit_test::OpenModel(path, binary);
+  ASSERT_NE(m, nullptr);
   const auto p = [&](std::vector<wordid_t> context, wordid_t w, int expected_case) {
     int bo_case = -1;
     const double log10_prob = lexkit_model_prob(m.get(), context.data(), context.size(), w, &bo_case);

@@ -27,19 +27,18 @@
 #include "liblmest/model/arpa_writer.h"
 #include "liblmest/model/loaded_model_source.h"
 #include "liblmest/model/model_handle.h"
+#include "model_ptr.h"
 #include "model_walk.h"
 #include "test_support.h"
 
+using lexkit_test::ModelPtr;
+using lexkit_test::OpenModel;
 using lexkit_test::ReadFile;
 using lexkit_test::ScratchDir;
 using lexkit_test::WriteFile;
 
 namespace {
 
-struct ModelCloser {
-  void operator()(lexkit_model *m) const { lexkit_model_close(m); }
-};
-using ModelPtr = std::unique_ptr<lexkit_model, ModelCloser>;
 using Gram = std::vector<uint32_t>;
 
 constexpr uint32_t kWords = 40;  // w00 .. w39: ids 2 .. 41; <s> is id 1
@@ -100,14 +99,6 @@ double BackOff(const std::map<Gram, std::pair<float, float>> &entries, bool clos
   return entries.at({w}).first + backoff;
 }
 
-ModelPtr Open(const std::string &path, bool binary) {
-  char error[256] = "";
-  ModelPtr m(binary ? lexkit_model_open_binary(path.c_str(), error, sizeof error)
-                    : lexkit_model_open_arpa(path.c_str(), error, sizeof error));
-  EXPECT_NE(m, nullptr) << error;
-  return m;
-}
-
 std::string ArpaText(const lexkit_model *m, const std::string &path) {
   FILE *fp = fopen(path.c_str(), "w");
   lexkit::WriteArpa(lexkit::model::LoadedModelSource(*m->model), fp, path.c_str());
@@ -157,7 +148,7 @@ TEST(BuiltModelScoring, BothFormsGiveTheBuildersProbabilities) {
     const lexkit::BuiltModel built(config, build.vocab(), build.tables(), build.estimator());
     const auto entries = Entries(built);
     const lexkit_test::Walk walk(build);
-    const ModelPtr from_arpa = Open(arpa, false), from_binary = Open(binary, true);
+    const ModelPtr from_arpa = OpenModel(arpa, false), from_binary = OpenModel(binary, true);
     ASSERT_TRUE(from_arpa && from_binary);
 
     // Every listed context, none, and unlisted pairs of words.

@@ -19,6 +19,7 @@
 #include "liblmest/model/model_layout.h"
 #include "liblmest/model/successor_search.h"
 #include "model_files.h"
+#include "model_ptr.h"
 #include "test_support.h"
 
 using lexkit_test::ReadFile;
@@ -28,10 +29,7 @@ using lexkit_test::WriteFile;
 
 namespace {
 
-struct ModelCloser {
-  void operator()(lexkit_model *m) const { lexkit_model_close(m); }
-};
-using ModelPtr = std::unique_ptr<lexkit_model, ModelCloser>;
+using lexkit_test::ModelPtr;
 
 ModelPtr OpenArpaText(const ScratchDir &dir, const std::string &text) {
   const std::string path = dir.File("model.arpa");
@@ -279,9 +277,8 @@ TEST(Model, RepeatedWordsKeepTheirFirstId) {
   ModelPtr arpa = OpenArpaText(dir, text);
   ASSERT_NE(arpa, nullptr);
   const std::string path = SaveBinary(dir, text, "twice.bin");
-  char error[256] = "";
-  ModelPtr binary(lexkit_model_open_binary(path.c_str(), error, sizeof error));
-  ASSERT_NE(binary, nullptr) << error;
+  ModelPtr binary = lexkit_test::OpenModel(path, true);
+  ASSERT_NE(binary, nullptr);
   for (const lexkit_model *m : {arpa.get(), binary.get()}) {
     EXPECT_EQ(lexkit_model_is_closed(m), 0);
     EXPECT_EQ(Id(m, "x"), 1u);
