@@ -1,20 +1,20 @@
 #!/bin/sh
-# Loading and scoring speed of a trigram model of the natural-text corpus
-# (brown.txt + spam.txt of ../shared/corpora/make.sh):
+# Loading and scoring speed of the trigram model of the model builder's
+# benchmark (bench/buildlex.sh), built here from the natural-text corpus
+# natural.txt (brown.txt + spam.txt of /work/shared/corpora/make.sh) less a
+# held-out part, the last tenth of brown.txt's lines:
 #
+#   countlex | picklex -gt 0 > vocab;  gramlex -n 3 | buildlex -arpa -binary
+#
+# and measured:
 #   - the ARPA and the binary form's load time (wall and CPU) and MB/s, and
 #     the memory the load adds (score_bench, through the scoring API);
 #   - scoring throughput through the API (lexkit_model_prob per word) and
 #     through scorelex (reading, lookups and the report included, the load
-#     too: user + system CPU of the whole run), on a held-out text (the last
-#     tenth of brown.txt's lines, left out of the model) and on all of
-#     brown.txt (1.16M words, mostly seen in training).
-#
-# The model is MODEL_ARPA when given (the model builder's benchmark model);
-# otherwise a TEMPORARY stand-in: bench/toy_arpa.cc's absolute-discounting
-# trigram model of the training text from gramlex's counts. Each figure is
-# the best of BENCH_RUNS (default 3) runs: the machine is shared, so CPU
-# seconds are the steadier measure.
+#     too: user + system CPU of the whole run), on the held-out text and on
+#     all of brown.txt (1.16M words, mostly seen in training).
+# Each figure is the best of BENCH_RUNS (default 3) runs: the machine is
+# shared, so CPU seconds are the steadier measure.
 #
 #   bench/scorelex.sh            # CORPORA=/tmp/lexkit-corpora by default
 set -eu
@@ -22,42 +22,34 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 runs=${BENCH_RUNS:-3}
 corpora=${CORPORA:-/tmp/lexkit-corpora}
-[ -s "$corpora/natural.txt" ] || CORPORA=$corpora bash "$root/../shared/corpora/make.sh" >/dev/null
+[ -s "$corpora/natural.txt" ] || CORPORA=$corpora bash /work/shared/corpora/make.sh >/dev/null
 . bench/common.sh
 build=$bench_build
-bench_build_programs lexkit countlex picklex gramlex scorelex
+bench_build_programs lexkit countlex picklex gramlex buildlex scorelex
 work=$bench_data/scorelex
 mkdir -p "$work"
 g++ -O2 -std=c++17 -Iinclude bench/score_bench.cc -o "$work/score_bench" \
     -L"$build" -llexkit -Wl,-rpath,"$build"
 
-# Training text and held-out text.
+# Training text (natural.txt less the held-out lines) and held-out text.
 lines=$(wc -l < "$corpora/brown.txt")
 keep=$((lines - lines / 10))
 heldout=$work/heldout.txt
-head -n "$keep" "$corpora/brown.txt" > "$work/train.txt"
-cat "$corpora/spam.txt" >> "$work/train.txt"
-tail -n +"$((keep + 1))" "$corpora/brown.txt" > "$heldout"
+train=$work/train.txt
+head -n "$keep" "$corpora/natural.txt" > "$train"
+tail -n +"$((lines + 1))" "$corpora/natural.txt" >> "$train"
+sed -n "$((keep + 1)),${lines}p" "$corpora/natural.txt" > "$heldout"
 brown=$corpora/brown.txt
 
-arpa=${MODEL_ARPA:-$work/toy.arpa}
-if [ -z "${MODEL_ARPA:-}" ] && [ ! -s "$arpa" ]; then
-  # gramlex's vocabulary reader gives a line of 500 bytes or more two ids:
-  # the stand-in keeps to words of printable ASCII below that length.
-  "$build/countlex" -verbosity 0 < "$work/train.txt" 2>/dev/null |
-    "$build/picklex" -top 1000000 -records 2000000 -verbosity 0 2>/dev/null |
-    LC_ALL=C grep -a -E '^[!-~]{1,400}$' | LC_ALL=C grep -v '^##' > "$work/toy.vocab"
-  for n in 1 2 3; do
-    "$build/gramlex" -vocab "$work/toy.vocab" -n "$n" -write_ascii -verbosity 0 \
-      -idngram "$work/toy.$n" < "$work/train.txt" 2>/dev/null
-  done
-  g++ -O2 -std=c++17 bench/toy_arpa.cc -o "$work/toy_arpa"
-  "$work/toy_arpa" "$work/toy.vocab" "$work/toy.1" "$work/toy.2" "$work/toy.3" > "$arpa.tmp"
-  mv "$arpa.tmp" "$arpa"
-fi
+arpa=$work/model.arpa
 binary=$work/model.bin
-LEXKIT_LIBRARY=$build/liblexkit.so.0 PYTHONPATH=python \
-  python3 -c "import lexkit, sys; lexkit.Model(sys.argv[1]).save_binary(sys.argv[2])" "$arpa" "$binary"
+if [ ! -s "$arpa" ] || [ ! -s "$binary" ] || [ "$build/buildlex" -nt "$binary" ]; then
+  "$build/countlex" -verbosity 0 < "$train" 2>/dev/null |
+    "$build/picklex" -gt 0 -verbosity 0 > "$work/model.vocab"
+  "$build/gramlex" -vocab "$work/model.vocab" -n 3 -verbosity 0 < "$train" 2>/dev/null |
+    "$build/buildlex" -idngram - -vocab "$work/model.vocab" -n 3 -arpa "$arpa" \
+      -binary "$binary" -verbosity 0 2>/dev/null
+fi
 
 # best NAME FILE...: the smallest value of NAME over the score_bench outputs
 # (the largest for rates).

@@ -1,4 +1,5 @@
-// buildlex: models of a small text worked out by hand for each method, odd
+// buildlex: models of a small text worked out by hand for each method (in
+// the ARPA text, and scored through the scoring API from both forms), odd
 // data that must still give sound models, bad input that must be refused,
 // and the program's outputs.
 #include <gtest/gtest.h>
@@ -12,9 +13,11 @@
 
 #include "idngram_files.h"
 #include "lexkit/buildlex.h"
+#include "lexkit/model.h"
 #include "liblmest/build/model_build.h"
 #include "liblmest/model/model_file.h"
 #include "liblmest/model/model_layout.h"
+#include "model_ptr.h"
 #include "model_walk.h"
 #include "test_support.h"
 
@@ -84,6 +87,10 @@ buildlex_options Options(const Files &f, int method) {
 lexkit_test::ChildResult Build(const buildlex_options &o) {
   return RunChild([&] { buildlex_impl(&o); });
 }
+
+// One step of two-byte back-off weights on the default scale, in log10:
+// (2.5 + 3.2) / 55535.
+constexpr double kTwoByteAlphaStep = 5.7 / 55535;
 
 // The text "c a c e d e b c c e d e d e" (14 words) as gramlex gives its 12
 // trigrams, vocabulary a b c d e f (ids 1..6; f is never seen).
@@ -160,6 +167,31 @@ const Expected kExpected[] = {
      2 / 7., 51 / 56., 3 / 4., 3 / 4.},
 };
 
+// The hand values through the scoring API, with their back-off cases (as
+// decode_bo_case digits, 3 the longest context): every unigram with no
+// history (3x2x1), e | c (3x2), e | e d (3), and the weights of c and e d
+// as what f gains or loses by backing off through them: f | c (3x2-1)
+// = alpha(c) P(f), and f | e d (3-2-1) = alpha(e d) P(f | d). Weights are
+// within `rounding` (one step of two-byte weights) of the hand values.
+void ExpectHandValuesScored(const Expected &e, const std::string &path, bool binary,
+                            double rounding) {
+  SCOPED_TRACE(path);
+  const lexkit_test::ModelPtr m = lexkit_test::OpenModel(path, binary);
+  ASSERT_NE(m, nullptr);
+  const auto p = [&](std::vector<wordid_t> context, wordid_t w, int expected_case) {
+    int bo_case = -1;
+    const double log10_prob = lexkit_model_prob(m.get(), context.data(), context.size(), w, &bo_case);
+    EXPECT_EQ(bo_case, expected_case) << "word " << w;
+    return log10_prob;
+  };
+  const wordid_t c = 3, d = 4, ee = 5, f = 6;
+  for (wordid_t w = 0; w < 7; ++w) EXPECT_NEAR(p({}, w, 10), std::log10(e.unigrams[w]), 1e-6) << w;
+  EXPECT_NEAR(p({c}, ee, 8), std::log10(e.p_e_c), 1e-6);
+  EXPECT_NEAR(p({ee, d}, ee, 0), std::log10(e.p_e_ed), 1e-6);
+  EXPECT_NEAR(p({c}, f, 9), std::log10(e.alpha_c * e.unigrams[f]), 1e-6 + rounding);
+  EXPECT_NEAR(p({ee, d}, f, 5) - p({d}, f, 9), std::log10(e.alpha_ed), 1e-6 + rounding);
+}
+
 TEST(BuildlexHandComputed, FourMethodsOnASmallText) {
   const char *words[] = {"<unk>", "a", "b", "c", "d", "e", "f"};
   for (const Expected &e : kExpected) {
@@ -168,6 +200,7 @@ TEST(BuildlexHandComputed, FourMethodsOnASmallText) {
     WriteFile(f.idngram, kTrigrams);
     WriteFile(f.vocab, kVocab);
     buildlex_options o = Options(f, e.method);
+    o.bin_filename = f.binary.c_str();
     o.four_byte_alphas = 1;  // weights as floats: no two-byte rounding
     ASSERT_EQ(Build(o).status, 0);
     const Arpa arpa = ParseArpa(ReadFile(f.arpa));
@@ -184,6 +217,12 @@ TEST(BuildlexHandComputed, FourMethodsOnASmallText) {
     EXPECT_NEAR(arpa.entries.at("e d e").first, std::log10(e.p_e_ed), 1e-6);
     EXPECT_NEAR(arpa.entries.at("e d").second, std::log10(e.alpha_ed), 1e-6);
     EXPECT_EQ(arpa.entries.at("e d e").second, 0.0);  // no weight at the top
+    ExpectHandValuesScored(e, f.arpa, false, 0);
+    ExpectHandValuesScored(e, f.binary, true, 0);
+    o.four_byte_alphas = 0;
+    ASSERT_EQ(Build(o).status, 0);
+    ExpectHandValuesScored(e, f.arpa, false, kTwoByteAlphaStep);
+    ExpectHandValuesScored(e, f.binary, true, kTwoByteAlphaStep);
   }
 }
 
@@ -313,7 +352,7 @@ TEST(BuildlexStorage, CompactAndFourByteForms) {
   ASSERT_EQ(a.entries.size(), b.entries.size());
   for (const auto &[words, values] : a.entries) {
     EXPECT_EQ(values.first, b.entries.at(words).first) << words;
-    EXPECT_NEAR(values.second, b.entries.at(words).second, 5.7 / 55535 + 1e-7) << words;
+    EXPECT_NEAR(values.second, b.entries.at(words).second, kTwoByteAlphaStep + 1e-7) << words;
   }
 }
 

@@ -135,13 +135,29 @@ TEST_F(ScorelexTest, ClosedModelsSkipUnknownWords) {
   EXPECT_EQ(ReadFile(probs_), "x -0.300000 2x1\ny -0.100000 2\nx -0.400000 2-1\ny -0.400000 2x1\n");
 }
 
-// The last step of the README's main job.
+// The README's main job: the sample text's model by countlex, picklex,
+// gramlex and buildlex, its perplexity on the sample from both forms.
 TEST(Scorelex, SampleModelOnTheSample) {
-  const ChildResult r = RunProgram(
-      "scorelex", {"-arpa", LEXKIT_SOURCE_DIR "/sample/sample.arpa", "-text",
-                   LEXKIT_SOURCE_DIR "/sample/sample.txt", "-verbosity", "0"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("\nperplexity 4.693136\n"), std::string::npos) << r.out;
+  ScratchDir dir;
+  const std::string bin = LEXKIT_BIN_DIR "/", text = LEXKIT_SOURCE_DIR "/sample/sample.txt";
+  ASSERT_EQ(lexkit_test::RunShell(
+                bin + "countlex < " + text + " | " + bin + "picklex -top 30 > " + dir.File("v") +
+                " && " + bin + "gramlex -vocab " + dir.File("v") + " -n 3 -idngram " +
+                dir.File("id3") + " < " + text + " && " + bin + "buildlex -idngram " +
+                dir.File("id3") + " -vocab " + dir.File("v") + " -arpa " + dir.File("lm.arpa") +
+                " -binary " + dir.File("lm.bin"))
+                .status,
+            0);
+  for (const std::string form : {"-arpa", "-binary"}) {
+    const ChildResult r = RunProgram(
+        "scorelex", {form, dir.File(form == "-arpa" ? "lm.arpa" : "lm.bin"), "-text", text,
+                     "-verbosity", "0"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "words_read 267\nwords_scored 267\noov_words 65\ncontext_cues 0\n"
+              "log10_prob -204.630923\nperplexity 5.839934\nentropy_bits 2.545952\n"
+              "found_1gram 0.003745\nfound_2gram 0.003745\nfound_3gram 0.992509\n");
+  }
 }
 
 TEST_F(ScorelexTest, FatalErrors) {
@@ -157,12 +173,17 @@ TEST_F(ScorelexTest, FatalErrors) {
       {{"-binary", dir_.path()}, "scorelex : Error : " + dir_.path() + ": is a directory\n"},
       {{"-arpa", arpa_, "-backoff_from_ccs_exc"},
        "scorelex : Error : -backoff_from_ccs_inc and -backoff_from_ccs_exc need -context.\n"},
-      {{"-arpa", arpa_, "-text", dir_.File("missing.txt")},
+      {{"-arpa", arpa_, "-text", dir_.File("missing.txt"), "-probs", probs_},
        "ox_iopen: None of '" + dir_.File("missing.txt") + "' '" + dir_.File("missing.txt") +
            ".Z' or '" + dir_.File("missing.txt") + ".gz' exist.\n"},
+      {{"-arpa", arpa_, "-probs", dir_.File("no/out.probs")},
+       "scorelex : Error : cannot write '" + dir_.File("no/out.probs") +
+           "': No such file or directory\n"},
+
       {{"-arpa", arpa_, "-probs"}, "scorelex : Error : option -probs needs a value.\n"},
       {{"-arpa", arpa_, "-bogus"}, "scorelex : Run 'scorelex -help' for the options.\n"},
   };
+  WriteFile(probs_, "old\n");
   for (const Case &c : cases) {
     const ChildResult r = RunProgram("scorelex", c.args, "a b");
     EXPECT_EQ(r.status, 255);
@@ -170,6 +191,14 @@ TEST_F(ScorelexTest, FatalErrors) {
     EXPECT_EQ(r.err.substr(last == std::string::npos ? 0 : last + 1), c.message) << r.err;
     EXPECT_EQ(r.out, "");
   }
+  const ChildResult full =
+      RunProgram("scorelex", {"-arpa", arpa_, "-probs", "/dev/full", "-verbosity", "0"}, "a b");
+  EXPECT_EQ(full.status, 255);
+  EXPECT_EQ(full.err, "scorelex : Error : cannot write '/dev/full': No space left on device\n");
+  // A failed run leaves -probs as it was, and no temporary file.
+  EXPECT_EQ(ReadFile(probs_), "old\n");
+  EXPECT_EQ(lexkit_test::RunShell("ls -A " + dir_.path()).out,
+            "out.probs\ntri.arpa\ntri.bin\ntri.ccs\n");
   const ChildResult help = RunProgram("scorelex", {"-help"});
   EXPECT_EQ(help.status, 1);
   EXPECT_EQ(help.err.substr(0, usage_start.size()), usage_start);

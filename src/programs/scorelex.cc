@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "lexkit/scoring.h"
 #include "lexkit/sih.h"
 #include "libs/base/program_start.h"
+#include "libs/io/output_file.h"
 
 namespace {
 
@@ -104,6 +106,10 @@ int main(int argc, char **argv) {
     quit(-1, "%s : Error : -backoff_from_ccs_inc and -backoff_from_ccs_exc need -context.\n",
          kProg);
 
+  // Checked before any work; written in full or not at all.
+  std::unique_ptr<lexkit::OutputFile> probs;
+  if (probs_file != nullptr) probs = std::make_unique<lexkit::OutputFile>(probs_file);
+
   pc_message(v, 2, "%s : Reading the model from %s...\n", kProg,
              arpa_file != nullptr ? arpa_file : binary_file);
   lexkit_model *model = open_model(arpa_file, binary_file);
@@ -119,11 +125,11 @@ int main(int argc, char **argv) {
   }
 
   FILE *text = text_file != nullptr ? ox_iopen(text_file) : stdin;
-  FILE *probs = probs_file != nullptr ? ox_oopen(probs_file) : nullptr;
   pc_message(v, 2, "%s : Scoring the text...\n", kProg);
-  scorelex_impl(model, text, cues.empty() ? nullptr : cues.data(), backoff, probs, stdout);
+  scorelex_impl(model, text, cues.empty() ? nullptr : cues.data(), backoff,
+                probs ? probs->stream() : nullptr, stdout);
   if (text != stdin) ox_iclose(text);
-  if (probs != nullptr) ox_oclose(probs);
+  if (probs) probs->Commit();
   if (fflush(stdout) != 0 || ferror(stdout))
     quit(-1, "%s : Error writing the statistics: %s\n", kProg, strerror(errno));
   free(backoff);

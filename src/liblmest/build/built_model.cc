@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "liblmest/disc_meth_info.h"
+#include "liblmest/model/level_walk.h"
 #include "liblmest/model/model_file.h"
 
 namespace lexkit {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "lexkit/pc_general.h"
-#include "liblmest/build/level_walk.h"
+#include "liblmest/model/level_walk.h"
 
 namespace lexkit {
 namespace {

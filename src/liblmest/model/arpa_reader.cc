@@ -284,8 +284,9 @@ bool ArpaParser::ReadUnigrams() {
     float prob, bow;
     if (!ParseNgramLine(line, 1, &prob, &bow)) return false;
     const std::string_view word = fields_.at[1];
-    if (word == kUnknownWord) {
-      if (!closed_) return FailAtLine("<unk> is listed twice");
+    // A word listed again is an id of its own that lookups never give
+    // (word_table.h); so is <unk> listed again.
+    if (word == kUnknownWord && closed_) {
       closed_ = false;
       level.probs[0] = prob;
       level.bows[0] = bow;
@@ -303,11 +304,8 @@ bool ArpaParser::ReadUnigrams() {
                 Num(seen));
   if (order_ == 1) level.bows.clear();  // the top level has no weights
   vocab_size_ = static_cast<uint32_t>(level.probs.size() - 1);
-  uint32_t duplicate = 0;
   // Built as the model's own: a lookup of <unk> finds id 0 in an open model.
-  if (!words_.Build(a.vocab_text.data(), a.vocab_offsets.data(), closed_ ? 1 : 0,
-                    vocab_size_, &duplicate))
-    return Fail("the 1-gram '" + std::string(a.Word(duplicate)) + "' is listed twice");
+  words_.Build(a.vocab_text.data(), a.vocab_offsets.data(), closed_ ? 1 : 0, vocab_size_);
   pending_ = line;
   has_pending_ = !line.empty() && line.front() == '\\';
   return true;
@@ -388,7 +386,7 @@ std::unique_ptr<Model> ArpaParser::Finish() {
   // here becomes a message rather than a scorer reading out of bounds.
   error_ = CheckSections(header, sections);
   if (!error_.empty()) return nullptr;
-  return Model::Create(header, sections, arrays_, &error_, &words_);
+  return Model::Create(header, sections, arrays_, &words_);
 }
 
 std::unique_ptr<Model> ArpaParser::Parse(std::string *error) {

@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "liblmest/model/binary_writer.h"
+#include "liblmest/model/loaded_model_source.h"
 #include "liblmest/model/model_check.h"
-#include "liblmest/model/model_layout.h"
+#include "libs/io/output_target.h"
 
 namespace lexkit {
 namespace model {
@@ -69,14 +71,6 @@ std::shared_ptr<void> ReadWhole(const char *path, uint64_t *size, std::string *e
   return image;
 }
 
-// A name in the target's directory for the file while it is written.
-std::string PartialName(const std::string &path) {
-  const size_t slash = path.rfind('/');
-  const size_t base = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, base) + "." + path.substr(base) + ".partial-" +
-         std::to_string(getpid());
-}
-
 }  // namespace
 
 std::unique_ptr<Model> LoadBinary(const char *path, std::string *error) {
@@ -93,36 +87,32 @@ std::unique_ptr<Model> LoadBinary(const char *path, std::string *error) {
       sections[s] = static_cast<const char *>(image.get()) + header.sections[s].offset;
   *error = CheckSections(header, sections);
   if (!error->empty()) return nullptr;
-  return Model::Create(header, sections, std::move(image), error);
+  return Model::Create(header, sections, std::move(image));
 }
 
 bool SaveBinary(const Model &model, const char *path, std::string *error) {
-  // A device or a pipe is written directly; only a regular file (or a new
-  // one) is written beside and renamed.
-  struct stat st;
-  const bool direct = stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-  const std::string target = direct ? path : PartialName(path);
-  FILE *fp = fopen(target.c_str(), "wb");
+  OutputTarget target;
+  std::string reason;
+  if (!target.Open(path, OutputTarget::Cleanup::kOnDestruction, &reason)) {
+    *error = "cannot create: " + reason;
+    return false;
+  }
+  FILE *fp = fopen(target.write_path().c_str(), "wb");
   if (fp == nullptr) {
     *error = SystemError("cannot create");
     return false;
   }
-  const ModelFileHeader &header = model.header();
-  ModelFileWriter writer(fp, path, header, ModelFileWriter::OnError::kReport);
-  for (uint32_t s = 0; s < kNumSections; ++s)
-    if (header.sections[s].size > 0)
-      writer.Append(s, model.section(s), header.sections[s].size);
-  bool ok = writer.Finish();
+  bool ok = WriteBinaryModel(LoadedModelSource(model), fp, path,
+                             ModelFileWriter::OnError::kReport);
   if (!ok) *error = SystemError("cannot write");
   if (fclose(fp) != 0 && ok) {
     *error = SystemError("cannot write");
     ok = false;
   }
-  if (ok && !direct && rename(target.c_str(), path) != 0) {
-    *error = SystemError("cannot rename the written file to its name");
+  if (ok && !target.Commit(&reason)) {
+    *error = "cannot put the written file in its place: " + reason;
     ok = false;
   }
-  if (!ok && !direct) remove(target.c_str());
   return ok;
 }
 

@@ -1,9 +1,11 @@
 // Loading and saving the binary model file. A load reads the file whole in
 // one read, checks it completely (model_check.h) and uses it in place: the
-// model's memory is the file's size and its word table. A save writes under
-// a temporary name beside the target and renames it when complete, so a
-// failed save never leaves a partial model under the final name. Neither
-// ends the process: failures come back as messages.
+// model's memory is the file's size and its word table. A save writes the
+// file as buildlex's writer does (binary_writer.h) by the rule of every
+// named output (output_target.h: a temporary file beside a regular one,
+// renamed when complete), so a failed save never leaves a partial model
+// under the final name. Neither ends the process: failures come back as
+// messages.
 #ifndef LEXKIT_LIBLMEST_MODEL_BINARY_MODEL_H
 #define LEXKIT_LIBLMEST_MODEL_BINARY_MODEL_H
 

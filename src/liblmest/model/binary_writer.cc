@@ -1,5 +1,6 @@
 #include "liblmest/model/binary_writer.h"
 
+#include <errno.h>
 #include <string.h>
 
 #include <string>
@@ -46,7 +47,8 @@ uint32_t LevelSection(int k, uint32_t s) {
 
 }  // namespace
 
-void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
+bool WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path,
+                      ModelFileWriter::OnError on_error) {
   const int n = model.order();
   const uint64_t vocab_size = model.vocab_size();
   uint64_t counts[model_file::kMaxOrder] = {0};
@@ -58,10 +60,14 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
   if (!model_file::MakeHeader(static_cast<uint32_t>(n), vocab_size, counts, text_size,
                               method.size(),
                               model.closed() ? model_file::kFlagClosedVocabulary : 0,
-                              &header))
-    quit(-1, "Error : the model is too large for the binary model file %s\n", path);
+                              &header)) {
+    if (on_error == ModelFileWriter::OnError::kQuit)
+      quit(-1, "Error : the model is too large for the binary model file %s\n", path);
+    errno = EFBIG;
+    return false;
+  }
 
-  ModelFileWriter writer(fp, path, header);
+  ModelFileWriter writer(fp, path, header, on_error);
   {
     // Each word with its NUL, then where each one starts.
     std::vector<uint64_t> offsets;
@@ -99,7 +105,7 @@ void WriteBinaryModel(const ModelSource &model, FILE *fp, const char *path) {
         next.Put(static_cast<uint32_t>(model.first_successor(k, i)));
     }
   }
-  writer.Finish();
+  return writer.Finish();
 }
 
 }  // namespace lexkit

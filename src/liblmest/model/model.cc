@@ -10,7 +10,7 @@ using namespace model_file;
 std::unique_ptr<Model> Model::Create(const ModelFileHeader &header,
                                      const void *const sections[kNumSections],
                                      std::shared_ptr<const void> owner,
-                                     std::string *error, WordTable *words) {
+                                     WordTable *words) {
   auto m = std::make_unique<Model>();
   m->header_ = header;
   for (uint32_t s = 0; s < kNumSections; ++s) m->sections_[s] = sections[s];
@@ -35,13 +35,7 @@ std::unique_ptr<Model> Model::Create(const ModelFileHeader &header,
     return m;
   }
   // A closed model's unknown word is not one of its words.
-  uint32_t duplicate = 0;
-  if (!m->words_.Build(m->vocab_text_, m->vocab_offsets_, m->closed() ? 1 : 0,
-                       m->vocab_size(), &duplicate)) {
-    *error = "the word '" + std::string(m->Word(duplicate)) +
-             "' is in the vocabulary twice";
-    return nullptr;
-  }
+  m->words_.Build(m->vocab_text_, m->vocab_offsets_, m->closed() ? 1 : 0, m->vocab_size());
   return m;
 }
 

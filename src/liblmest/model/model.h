@@ -46,14 +46,14 @@ class Model {
   // A model over sections laid out as `header` says, section s starting at
   // sections[s] (each aligned for its type; sizes as in the header). The
   // sections must already be valid (model_check.h); `owner` keeps them
-  // alive. Null with a message when the vocabulary holds a word twice.
+  // alive.
   // A reader that has built the word table over these sections already
   // (of ids 1..vocab_size for a closed model, else 0..vocab_size) passes it
   // as `words`.
   static std::unique_ptr<Model> Create(
       const model_file::ModelFileHeader &header,
       const void *const sections[model_file::kNumSections],
-      std::shared_ptr<const void> owner, std::string *error,
+      std::shared_ptr<const void> owner,
       WordTable *words = nullptr);
 
   const model_file::ModelFileHeader &header() const { return header_; }

@@ -3,8 +3,8 @@
 namespace lexkit {
 namespace model {
 
-bool WordTable::Build(const char *text, const uint64_t *offsets, uint32_t first,
-                      uint32_t last, uint32_t *duplicate) {
+void WordTable::Build(const char *text, const uint64_t *offsets, uint32_t first,
+                      uint32_t last) {
   text_ = text;
   offsets_ = offsets;
   // A power of two of slots, between two fifths and four fifths full: a
@@ -20,15 +20,10 @@ bool WordTable::Build(const char *text, const uint64_t *offsets, uint32_t first,
     const uint64_t h = HashBytes(word.data(), word.size());
     const uint32_t tag = static_cast<uint32_t>(h >> 32);
     uint64_t i = h & mask_;
-    for (; slots_[i].id != kAbsent; i = (i + 1) & mask_) {
-      if (slots_[i].tag == tag && Matches(slots_[i].id, word)) {
-        *duplicate = static_cast<uint32_t>(id);
-        return false;
-      }
-    }
-    slots_[i] = Slot{static_cast<uint32_t>(id), tag};
+    while (slots_[i].id != kAbsent && !(slots_[i].tag == tag && Matches(slots_[i].id, word)))
+      i = (i + 1) & mask_;
+    if (slots_[i].id == kAbsent) slots_[i] = Slot{static_cast<uint32_t>(id), tag};
   }
-  return true;
 }
 
 void WordTable::FindBatch(const std::string_view *words, size_t count,

@@ -23,10 +23,11 @@ class WordTable {
 
   // Indexes the words of ids first..last (inclusive) of `text`, word i
   // being text[offsets[i]] up to the NUL before text[offsets[i + 1]]. The
-  // arrays must outlive the table. False when a word appears twice; its
-  // later id is then in *duplicate.
-  bool Build(const char *text, const uint64_t *offsets, uint32_t first,
-             uint32_t last, uint32_t *duplicate);
+  // arrays must outlive the table. A word that appears twice keeps its
+  // first id, and the later one is never found, as the toolkit's vocabulary
+  // readers treat a repeated word (buildlex's vocabulary gets one from a
+  // line too long for them, whose pieces are words of their own).
+  void Build(const char *text, const uint64_t *offsets, uint32_t first, uint32_t last);
 
   // The id of `word`, or kAbsent.
   uint32_t Find(std::string_view word) const {

@@ -1,21 +1,14 @@
 // An output file named by the user, written so that a failed run never
-// leaves it part-written and never replaces what it should not.
+// leaves it part-written and never replaces what it should not: the rule of
+// output_target.h (a temporary file beside a regular one, renamed over it
+// when complete; a device or a FIFO written directly), with "-" for
+// standard output, the stream opened through ox_oopen (so ".gz" and ".Z"
+// names are compressed), and every failure ending the process.
 //
 // The name is checked when the OutputFile is made, before any work: a file
-// that cannot be written ends the process with a message naming it. What
-// is written depends on what the name is, after following symbolic links to
-// the file they lead to (the links stay):
-// - absent, or a regular file: a temporary file beside it (in the same
-//   directory, ending like the name, so ".gz" and ".Z" still compress),
-//   renamed over it by Commit. An existing file's permission bits and,
-//   where the process may set them, its owner and group are kept. A file
-//   with other hard links is filled from the temporary at Commit instead,
-//   so that every link sees the new contents.
-// - "-": standard output.
-// - anything else (a device, a FIFO, a socket): written directly, never
-//   replaced or removed.
-// Until Commit, the temporary file is removed when the OutputFile is
-// destroyed and when the process ends early (cleanup.h).
+// that cannot be written ends the process with a message naming it. Until
+// Commit, the temporary file is removed when the OutputFile is destroyed
+// and when the process ends early (cleanup.h).
 #ifndef LEXKIT_LIBS_IO_OUTPUT_FILE_H
 #define LEXKIT_LIBS_IO_OUTPUT_FILE_H
 
@@ -24,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "libs/io/cleanup.h"
+#include "libs/io/output_target.h"
 
 namespace lexkit {
 
@@ -47,12 +40,8 @@ class OutputFile {
   const std::string &name() const { return name_; }
 
  private:
-  void FillInPlace();
-
   const std::string name_;
-  std::string target_;  // the file written: name_ with its links followed
-  std::unique_ptr<TemporaryPath> temporary_;  // null when written directly
-  bool fill_in_place_ = false;
+  OutputTarget target_;  // the file written: a temporary, or the file itself
   FILE *fp_ = nullptr;
   bool committed_ = false;
 };

@@ -2,26 +2,31 @@
 // it: the path from level 0 down to the current entry, so that its words
 // and its context are known without parent links. Each step moves the
 // ancestors forward only, so a whole level is walked in linear time.
-#ifndef LEXKIT_LIBLMEST_BUILD_LEVEL_WALK_H
-#define LEXKIT_LIBLMEST_BUILD_LEVEL_WALK_H
+//
+// Tables is any trie of levels in the layout of model_file.h that offers
+// size(l), word(l, i) and SuccessorsEnd(l, i) (the end of entry i's
+// successor range in level l + 1): the builder's tables, or a loaded model.
+#ifndef LEXKIT_LIBLMEST_MODEL_LEVEL_WALK_H
+#define LEXKIT_LIBLMEST_MODEL_LEVEL_WALK_H
 
 #include <stdint.h>
 
 #include <vector>
 
-#include "liblmest/build/model_tables.h"
+#include "lexkit/general.h"
 
 namespace lexkit {
 
+template <typename Tables>
 class LevelWalk {
  public:
-  LevelWalk(const ModelTables &tables, int level)
+  LevelWalk(const Tables &tables, int level)
       : tables_(tables), level_(level), path_(level + 1, 0), ends_(level, 0) {
     for (int l = 0; l < level_; ++l) ends_[l] = tables_.SuccessorsEnd(l, 0);
     // The first entry of each level below hangs from the first entry above
     // that has successors. (An empty level has only empty ones below it.)
     for (int l = 1; l < level_ && tables_.size(l) > 0; ++l) Settle(l);
-    path_[level_] = ModelTables::kNone;  // before the first entry
+    path_[level_] = UINT64_MAX;  // before the first entry: the next is 0
   }
 
   // Moves to the next entry of the level; false after the last.
@@ -49,7 +54,7 @@ class LevelWalk {
     }
   }
 
-  const ModelTables &tables_;
+  const Tables &tables_;
   const int level_;
   std::vector<uint64_t> path_;
   std::vector<uint64_t> ends_;  // ends_[l]: end of path_[l]'s successors
@@ -57,4 +62,4 @@ class LevelWalk {
 
 }  // namespace lexkit
 
-#endif  // LEXKIT_LIBLMEST_BUILD_LEVEL_WALK_H
+#endif  // LEXKIT_LIBLMEST_MODEL_LEVEL_WALK_H
