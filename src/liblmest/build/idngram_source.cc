@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include "libs/base/coding.h"
-#include "libs/io/idngram_records.h"
 
 namespace lexkit {
 namespace {
@@ -16,12 +15,13 @@ constexpr id__t kUnread = 0xFFFFFFFFu;
 }  // namespace
 
 IdNgramSource::IdNgramSource(FILE *fp, const std::string &name, int n, bool ascii)
-    : fp_(fp), name_(name), n_(n), ascii_(ascii) {
-  if (!ascii_) {
-    const size_t record_bytes = 4 * (static_cast<size_t>(n) + 1);
-    block_.resize(kBlockBytes / record_bytes * record_bytes);
-  }
-}
+    // ASCII records are read through get_ngram; the block is then unused.
+    : BlockInput(fp, ascii ? 1 : kBlockBytes, 4 * (static_cast<size_t>(n) + 1)),
+      fp_(fp),
+      name_(name),
+      n_(n),
+      ascii_(ascii),
+      record_bytes_(4 * (static_cast<size_t>(n) + 1)) {}
 
 void IdNgramSource::CutShort() const {
   quit(-1,
@@ -37,27 +37,21 @@ bool IdNgramSource::Next(id__t *ids, count_t *count) {
 }
 
 bool IdNgramSource::NextBinary(id__t *ids, count_t *count) {
-  const size_t record_bytes = 4 * (static_cast<size_t>(n_) + 1);
-  if (end_ - pos_ < record_bytes) {
-    // The block holds whole records, so what is left is a partial record
-    // only at the end of the file.
-    memmove(block_.data(), block_.data() + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-    size_t got;
-    while (end_ < block_.size() &&
-           (got = fread_unlocked(block_.data() + end_, 1, block_.size() - end_, fp_)) > 0)
-      end_ += got;
-    if (ferror(fp_))
+  // A record cut by the end of the block moves to the front of the next.
+  while (static_cast<size_t>(end_ - pos_) < record_bytes_ && Refill(pos_)) {
+  }
+  const size_t available = static_cast<size_t>(end_ - pos_);
+  if (available < record_bytes_) {
+    if (failed())
       quit(-1, "buildlex : Error : could not read %s: %s\n", name_.c_str(),
            strerror(errno));
-    if (end_ == 0) return false;
-    if (end_ < record_bytes) CutShort();
+    if (available == 0) return false;
+    CutShort();
   }
-  const char *in = reinterpret_cast<const char *>(block_.data()) + pos_;
+  const char *in = pos_;
   for (int i = 0; i < n_; ++i, in += 4) ids[i] = DecodeFixed32(in);
   *count = static_cast<count_t>(DecodeFixed32(in));
-  pos_ += record_bytes;
+  pos_ += record_bytes_;
   return true;
 }
 

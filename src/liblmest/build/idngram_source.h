@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "lexkit/ngram.h"
+#include "libs/io/block_input.h"
 
 namespace lexkit {
 
-class IdNgramSource {
+class IdNgramSource : private BlockInput {
  public:
   IdNgramSource(FILE *fp, const std::string &name, int n, bool ascii);
   IdNgramSource(const IdNgramSource &) = delete;
@@ -36,10 +37,8 @@ class IdNgramSource {
   std::string name_;
   int n_;
   bool ascii_;
+  size_t record_bytes_;
   uint64_t record_ = 0;
-  std::vector<unsigned char> block_;
-  size_t pos_ = 0;
-  size_t end_ = 0;
 };
 
 }  // namespace lexkit
