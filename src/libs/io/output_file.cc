@@ -99,8 +99,12 @@ OutputFile::~OutputFile() {
 }
 
 FILE *OutputFile::stream() {
-  if (fp_ == nullptr) fp_ = ox_oopen(temporary_ ? temporary_->path().c_str() : target_.c_str());
+  if (fp_ == nullptr) fp_ = ox_oopen(written_path().c_str());
   return fp_;
+}
+
+const std::string &OutputFile::written_path() const {
+  return temporary_ ? temporary_->path() : target_;
 }
 
 void OutputFile::Commit() {
@@ -111,6 +115,10 @@ void OutputFile::Commit() {
   if (ferror(fp)) Fail(name_, "an earlier write failed");
   ox_oclose(fp);
   fp_ = nullptr;
+  CommitWritten();
+}
+
+void OutputFile::CommitWritten() {
   committed_ = true;
   if (!temporary_) return;
   if (fill_in_place_) {
