@@ -227,6 +227,11 @@ TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
       // A full disk under rank 0's output.
       {"3 ./gramlex -vocab " + dir.File("vocab") + " -text " + text + " -idngram /dev/full",
        "gramlex : rank 0 of 3 failed"},
+      // A full disk under the launcher's standard output.
+      {"2 ./countlex -text " + text + " > /dev/full",
+       "countlex : Error writing the word frequency list: No space left on device"},
+      {"2 ./gramlex -vocab " + dir.File("vocab") + " -text " + text + " > /dev/full",
+       "gramlex : Error : cannot write the standard output: No space left on device"},
       // Rank 1 killed once it has begun: outright, and by a signal it cleans
       // up after (the others are then sent SIGTERM by the launcher).
       {KillRank1(gramlex + " -text " + text, dir.path(), "KILL"), "process rank 1"},
@@ -243,6 +248,21 @@ TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
     EXPECT_EQ(ReadFile(out), "older\n") << c.command;
     EXPECT_EQ(RunShell("ls -A " + dir.path() + " | grep gramlex").out, "") << c.command;
   }
+}
+
+// Rank 0 writes where the launcher's standard output is: after what a file
+// opened for appending holds.
+TEST(MpiJobStdout, AppendsWhereTheLauncherWould) {
+  ScratchDir dir;
+  const std::string text = dir.File("text"), out = dir.File("out");
+  WriteFile(text, "b a b\n");
+  WriteFile(out, "before\n");
+  std::string launcher = std::string(LEXKIT_MPIEXEC) + " --oversubscribe";
+  if (getuid() == 0) launcher += " --allow-run-as-root";
+  const ChildResult r = RunShell(launcher + " -np 2 " + Quoted(ProgramPath("countlex")) +
+                                 " -hash 7 -verbosity 0 -text " + text + " >> " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(out), "before\n" + RunProgram("countlex", {"-hash", "7"}, "b a b\n").out);
 }
 
 }  // namespace

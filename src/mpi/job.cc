@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "libs/io/cleanup.h"
+#include "mpi/launcher_stdout.h"
 
 namespace lexkit::mpi {
 
@@ -44,6 +45,7 @@ Job::Job(const char *program) : program_(program) {
   // After FailJob, so that at exit the registry's clean-up runs first: the
   // abort ends the process.
   InstallCleanupHandlers();
+  if (root()) WriteStdoutToLauncher();
 }
 
 Job::~Job() {
