@@ -98,10 +98,18 @@ void LoadVocabulary(const char *path, int verbosity, struct idngram_hash_table *
   read_vocab(path, verbosity, table, table->size);
 }
 
-// Windows of the n-gram buffer: -buffer megabytes of n-id rows.
-int BufferRows(int buffer_mb, int n) {
-  long long rows = static_cast<long long>(buffer_mb) * 1000000LL /
-                   (static_cast<long long>(sizeof(wordid_t)) * n);
+// Windows of the n-gram buffer: -buffer megabytes of n-id rows, less the
+// memory that MPI itself keeps in the rank, so that a rank takes no more
+// than the serial program with the same -buffer. The output does not
+// depend on it: only the number of sorted runs does.
+int BufferRows(int buffer_mb, int n, uint64_t runtime_bytes) {
+  const long long row = static_cast<long long>(sizeof(wordid_t)) * n;
+  const long long budget = static_cast<long long>(buffer_mb) * 1000000LL -
+                           static_cast<long long>(runtime_bytes);
+  long long rows = budget / row;
+  // A small buffer leaves room for nothing more: it is taken as given.
+  if (budget < static_cast<long long>(buffer_mb) * 500000LL)
+    rows = static_cast<long long>(buffer_mb) * 1000000LL / row;
   if (rows < 1) rows = 1;
   return rows > 2147483000LL ? 2147483000 : static_cast<int>(rows);
 }
@@ -266,7 +274,7 @@ int GramlexJob(const GramlexOptions &o) {
       part = OpenByteRange(text->fd(), {start, mine.end});
     }
     run_count = TextToNgramFiles(part, &vocabulary, verbosity, nullptr,
-                                 BufferRows(o.buffer_mb, o.n), static_cast<unsigned>(o.n),
+                                 BufferRows(o.buffer_mb, o.n, job.runtime_bytes()), static_cast<unsigned>(o.n),
                                  dir.path().c_str(), ext);
     if (part != stdin) fclose(part);
   }

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "libs/io/cleanup.h"
 #include "mpi/launcher_stdout.h"
@@ -23,6 +24,15 @@ void FailJob() {
   MPI_Abort(MPI_COMM_WORLD, 255);
 }
 
+// The resident size of this process (0 where /proc says nothing).
+uint64_t ResidentBytes() {
+  FILE *statm = fopen("/proc/self/statm", "r");
+  unsigned long long size = 0, resident = 0;
+  const bool read = statm != nullptr && fscanf(statm, "%llu %llu", &size, &resident) == 2;
+  if (statm != nullptr) fclose(statm);
+  return read ? resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) : 0;
+}
+
 }  // namespace
 
 bool StartedByLauncher() {
@@ -34,10 +44,13 @@ bool StartedByLauncher() {
 }
 
 Job::Job(const char *program) : program_(program) {
+  const uint64_t before = ResidentBytes();
   if (MPI_Init(nullptr, nullptr) != MPI_SUCCESS) {
     fprintf(stderr, "%s : Error : MPI could not start.\n", program);
     exit(255);
   }
+  const uint64_t after = ResidentBytes();
+  runtime_bytes_ = after > before ? after - before : 0;
   MPI_Comm_rank(MPI_COMM_WORLD, &rank_);
   MPI_Comm_size(MPI_COMM_WORLD, &size_);
   g_running = this;

@@ -11,6 +11,7 @@
 
 #include <mpi.h>
 
+#include <cstdint>
 #include <string>
 
 namespace lexkit::mpi {
@@ -33,6 +34,10 @@ class Job {
   bool root() const { return rank_ == 0; }
   const char *program() const { return program_; }
 
+  // The memory that MPI itself keeps resident in this process (its
+  // libraries, buffers and shared segments, as MPI_Init left them).
+  uint64_t runtime_bytes() const { return runtime_bytes_; }
+
   // Messages of the whole job (progress, statistics) are shown by rank 0;
   // the other ranks show only warnings about their own part of the text.
   int RankVerbosity(int verbosity) const;
@@ -41,6 +46,7 @@ class Job {
   const char *program_;
   int rank_ = 0;
   int size_ = 1;
+  uint64_t runtime_bytes_ = 0;
 };
 
 // Collective: sends `mine` to the next rank (the last to rank 0) and
