@@ -195,12 +195,28 @@ INSTANTIATE_TEST_SUITE_P(Texts, MpiJobText, ::testing::ValuesIn(Texts()),
                            return name;
                          });
 
-// A failing rank ends the whole job with a message naming it, and no output
-// appears under the final name (an older file there stays as it was).
+// `job` of 3 ranks, whose rank 1 is sent `signal` once it has made its
+// temporary directory in `temp`.
+std::string KillRank1(const std::string &job, const std::string &temp, const char *signal) {
+  return "3 " + job + " & job=$!; "
+         "until ls -d " + temp + "/gramlex_rank1_* >/dev/null 2>&1; do sleep 0.01; done; "
+         "for p in $(pgrep -P $job); do "
+         "  tr '\\0' '\\n' < /proc/$p/environ | grep -qx OMPI_COMM_WORLD_RANK=1 && "
+         "kill -" + signal + " $p; "
+         "done; wait $job";
+}
+
+// A failing rank ends the whole job with a message naming it, no output
+// appears under the final name (an older file there stays as it was), and
+// no rank leaves its temporary directory or the output's temporary file.
 TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
   ScratchDir dir;
   const std::string text = dir.File("text"), out = dir.File("out");
   WriteFile(text, MixedText(300000));
+  // Long enough work (many small sorted runs) that rank 1 is surely still
+  // running when it is killed, however fast the machine.
+  const std::string long_text = dir.File("long");
+  WriteFile(long_text, MixedText(3000000));
   WriteFile(dir.File("text.gz"), "");
   WriteFile(dir.File("vocab"), "a\nb\nthe\n");
   const std::string gramlex = "./gramlex -vocab " + dir.File("vocab") + " -temp " + dir.path() +
@@ -215,12 +231,16 @@ TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
       // A full disk under rank 0's output.
       {"3 ./gramlex -vocab " + dir.File("vocab") + " -text " + text + " -idngram /dev/full",
        "gramlex : rank 0 of 3 failed"},
-      // Rank 1 killed once it has begun.
-      {"3 " + gramlex + " -text " + text + " & job=$!; "
-       "until ls -d " + dir.path() + "/gramlex_rank1_* >/dev/null 2>&1; do sleep 0.01; done; "
-       "for p in $(pgrep -P $job); do "
-       "  tr '\\0' '\\n' < /proc/$p/environ | grep -qx OMPI_COMM_WORLD_RANK=1 && kill -9 $p; "
-       "done; wait $job",
+      // A full disk under the launcher's standard output.
+      {"2 ./countlex -text " + text + " > /dev/full",
+       "countlex : Error writing the word frequency list: No space left on device"},
+      {"2 ./gramlex -vocab " + dir.File("vocab") + " -text " + text + " > /dev/full",
+       "gramlex : Error : cannot write the standard output: No space left on device"},
+      // Rank 1 killed once it has begun: outright, and by a signal it cleans
+      // up after (the others are then sent SIGTERM by the launcher).
+      {KillRank1(gramlex + " -buffer 1 -text " + long_text, dir.path(), "KILL"),
+       "process rank 1"},
+      {KillRank1(gramlex + " -buffer 1 -text " + long_text, dir.path(), "TERM"),
        "process rank 1"},
   };
   for (const Case &c : cases) {
@@ -232,8 +252,23 @@ TEST(MpiJobFailure, EndsTheJobAndLeavesNoOutput) {
     EXPECT_NE(r.status, 0) << c.command;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.command << "\n" << r.err;
     EXPECT_EQ(ReadFile(out), "older\n") << c.command;
-    EXPECT_EQ(RunShell("ls -A " + dir.path() + " | grep '^\\.gramlex'").out, "") << c.command;
+    EXPECT_EQ(RunShell("ls -A " + dir.path() + " | grep gramlex").out, "") << c.command;
   }
+}
+
+// Rank 0 writes where the launcher's standard output is: after what a file
+// opened for appending holds.
+TEST(MpiJobStdout, AppendsWhereTheLauncherWould) {
+  ScratchDir dir;
+  const std::string text = dir.File("text"), out = dir.File("out");
+  WriteFile(text, "b a b\n");
+  WriteFile(out, "before\n");
+  std::string launcher = std::string(LEXKIT_MPIEXEC) + " --oversubscribe";
+  if (getuid() == 0) launcher += " --allow-run-as-root";
+  const ChildResult r = RunShell(launcher + " -np 2 " + Quoted(ProgramPath("countlex")) +
+                                 " -hash 7 -verbosity 0 -text " + text + " >> " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(out), "before\n" + RunProgram("countlex", {"-hash", "7"}, "b a b\n").out);
 }
 
 }  // namespace

@@ -29,13 +29,16 @@
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
 #include "libs/base/coding.h"
+#include "libs/io/cleanup.h"
 #include "libs/io/idngram_records.h"
+#include "libs/io/private_dir.h"
 #include "libs/io/text_ranges.h"
 #include "libs/ngrams/fof_stats.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/vocabulary/vocab_index.h"
 #include "mpi/exchange.h"
 #include "mpi/job_text.h"
+#include "mpi/job_output.h"
 #include "mpi/jobs.h"
 #include "mpi/output.h"
 
@@ -48,37 +51,42 @@ constexpr size_t kMaxRoundBytes = size_t{16} << 20;
 
 unsigned short Level(int verbosity) { return static_cast<unsigned short>(verbosity); }
 
-// The rank's own directory inside the temporary parent, with a folder for
-// its sorted runs and one for the parts it receives. The merges delete the
-// files they merge; what is left is removed at the end.
+// The rank's private directory inside the temporary parent
+// (libs/io/private_dir.h): first its sorted runs, which the merge deletes,
+// and the file they are merged into; then the runs it receives, numbered
+// from 1 again, and its piece of the output. A rank killed outright (the
+// kernel's SIGKILL) cleans nothing up, so each rank also answers for the
+// directory of the rank before it when they share a machine: whichever of
+// the two fails or is terminated removes both.
 class RankDirectory {
  public:
-  RankDirectory(const Job &job, const char *parent) {
-    path_ = std::string(parent != nullptr ? parent : "/tmp") + "/gramlex_rank" +
-            std::to_string(job.rank()) + "_XXXXXX";
-    if (ox_mkdtemp(path_.data()) == nullptr)
-      quit(-1, "gramlex : Error : could not create a temporary directory in '%s': %s\n",
-           parent != nullptr ? parent : "/tmp", strerror(errno));
-    for (const std::string &dir : {runs(), parts()})
-      if (mkdir(dir.c_str(), 0700) != 0)
-        quit(-1, "gramlex : Error : could not create '%s': %s\n", dir.c_str(), strerror(errno));
+  RankDirectory(const Job &job, const char *parent)
+      : dir_(parent, "gramlex_rank" + std::to_string(job.rank())) {
+    if (job.size() == 1) return;
+    char host[MPI_MAX_PROCESSOR_NAME];
+    int len = 0;
+    MPI_Get_processor_name(host, &len);
+    const std::string mine = std::string(host, static_cast<size_t>(len)) + '\0' + dir_.path();
+    const std::string before = FromRankBefore(job, mine);
+    const size_t end_of_host = before.find('\0');
+    if (before.compare(0, end_of_host, mine, 0, static_cast<size_t>(len)) == 0 &&
+        end_of_host == static_cast<size_t>(len))
+      neighbour_ = std::make_unique<TemporaryPath>(before.substr(end_of_host + 1),
+                                                   TemporaryPath::Kind::kDirectory);
   }
+  // The job's work is done: the rank before removes its own directory.
   ~RankDirectory() {
-    remove(merged().c_str());
-    rmdir(runs().c_str());
-    rmdir(parts().c_str());
-    rmdir(path_.c_str());
+    if (neighbour_) neighbour_->Keep();
   }
   RankDirectory(const RankDirectory &) = delete;
   RankDirectory &operator=(const RankDirectory &) = delete;
 
-  const std::string &path() const { return path_; }
-  std::string runs() const { return path_ + "/runs"; }
-  std::string parts() const { return path_ + "/parts"; }
-  std::string merged() const { return path_ + "/merged"; }
+  const std::string &path() const { return dir_.path(); }
+  std::string merged() const { return path() + "/merged"; }
 
  private:
-  std::string path_;
+  PrivateDirectory dir_;
+  std::unique_ptr<TemporaryPath> neighbour_;
 };
 
 // The vocabulary as the serial program loads it: about twice as many
@@ -90,10 +98,18 @@ void LoadVocabulary(const char *path, int verbosity, struct idngram_hash_table *
   read_vocab(path, verbosity, table, table->size);
 }
 
-// Windows of the n-gram buffer: -buffer megabytes of n-id rows.
-int BufferRows(int buffer_mb, int n) {
-  long long rows = static_cast<long long>(buffer_mb) * 1000000LL /
-                   (static_cast<long long>(sizeof(wordid_t)) * n);
+// Windows of the n-gram buffer: -buffer megabytes of n-id rows, less the
+// memory that MPI itself keeps in the rank, so that a rank takes no more
+// than the serial program with the same -buffer. The output does not
+// depend on it: only the number of sorted runs does.
+int BufferRows(int buffer_mb, int n, uint64_t runtime_bytes) {
+  const long long row = static_cast<long long>(sizeof(wordid_t)) * n;
+  const long long budget = static_cast<long long>(buffer_mb) * 1000000LL -
+                           static_cast<long long>(runtime_bytes);
+  long long rows = budget / row;
+  // A small buffer leaves room for nothing more: it is taken as given.
+  if (budget < static_cast<long long>(buffer_mb) * 500000LL)
+    rows = static_cast<long long>(buffer_mb) * 1000000LL / row;
   if (rows < 1) rows = 1;
   return rows > 2147483000LL ? 2147483000 : static_cast<int>(rows);
 }
@@ -207,7 +223,7 @@ int ExchangeRecords(const Job &job, const SortedRecords &mine, const std::vector
   int received = 0;
   for (int s = 0; s < ranks; ++s) {
     if (incoming[s] == 0) continue;
-    const std::string name = dir.parts() + "/" + std::to_string(++received);
+    const std::string name = dir.path() + "/" + std::to_string(++received);
     runs[s] = ox_fopen(name.c_str(), "wb");
   }
   const size_t record = static_cast<size_t>(mine.record_size());
@@ -231,45 +247,6 @@ int ExchangeRecords(const Job &job, const SortedRecords &mine, const std::vector
   return received;
 }
 
-// Writes the pieces to a stream of rank 0 and checks that they reached it.
-void WriteToStream(const Job &job, Piece &piece, FILE *out) {
-  WriteInRankOrder(job, piece, out);
-  if (job.root() && (fflush(out) != 0 || ferror(out)))
-    quit(-1, "gramlex : Error writing the id n-gram file: %s\n", strerror(errno));
-}
-
-bool EndsWith(const std::string &s, const char *end) {
-  const size_t n = strlen(end);
-  return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
-}
-
-// The output: standard output; a device or a FIFO, written as it is; or a
-// file under a temporary name until every rank has written its piece.
-void WriteOutput(Job &job, Piece &piece, const char *idngram_file) {
-  if (idngram_file == nullptr || strcmp(idngram_file, "-") == 0)
-    return WriteToStream(job, piece, stdout);
-  const std::string name = idngram_file;
-  struct stat info;
-  if (stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    FILE *out = job.root() ? ox_fopen(name.c_str(), "wb") : nullptr;
-    WriteToStream(job, piece, out);
-    if (job.root()) fclose(out);
-    return;
-  }
-  const std::string temporary = TemporaryName(job, name);
-  job.SetPartialOutput(temporary);
-  if (EndsWith(name, ".gz") || EndsWith(name, ".Z")) {
-    // Only rank 0's compressor writes: the pieces go through it in order.
-    FILE *out = job.root() ? ox_oopen(temporary.c_str()) : nullptr;
-    WriteToStream(job, piece, out);
-    if (job.root()) ox_oclose(out);
-  } else {
-    WriteAtOffsets(job, piece, temporary);
-  }
-  CommitOutput(job, temporary, name);
-  job.SetPartialOutput("");
-}
-
 }  // namespace
 
 int GramlexJob(const GramlexOptions &o) {
@@ -278,6 +255,7 @@ int GramlexJob(const GramlexOptions &o) {
     quit(-1, "gramlex : Error : %d ranks need the text as a file (-text FILE); "
              "standard input cannot be split.\n", job.size());
   const int verbosity = job.RankVerbosity(o.verbosity);
+  JobOutput output(job, o.idngram_file != nullptr ? o.idngram_file : "-");  // before any work
   struct idngram_hash_table vocabulary;
   LoadVocabulary(o.vocab_file, verbosity, &vocabulary);
   RankDirectory dir(job, o.temp_parent);
@@ -296,13 +274,13 @@ int GramlexJob(const GramlexOptions &o) {
       part = OpenByteRange(text->fd(), {start, mine.end});
     }
     run_count = TextToNgramFiles(part, &vocabulary, verbosity, nullptr,
-                                 BufferRows(o.buffer_mb, o.n), static_cast<unsigned>(o.n),
-                                 dir.runs().c_str(), ext);
+                                 BufferRows(o.buffer_mb, o.n, job.runtime_bytes()), static_cast<unsigned>(o.n),
+                                 dir.path().c_str(), ext);
     if (part != stdin) fclose(part);
   }
   FILE *merged = ox_fopen(dir.merged().c_str(), "wb");
   if (run_count > 0)
-    MergeIdNgramFiles(1, run_count, dir.runs().c_str(), ext, o.max_files, merged, false, 0, o.n);
+    MergeIdNgramFiles(1, run_count, dir.path().c_str(), ext, o.max_files, merged, false, 0, o.n);
   if (fclose(merged) != 0)
     quit(-1, "gramlex : Error writing '%s': %s\n", dir.merged().c_str(), strerror(errno));
 
@@ -319,12 +297,12 @@ int GramlexJob(const GramlexOptions &o) {
   FofStats tally(o.n, o.verbosity >= 2 ? o.fof_size : 0);
   Piece piece(dir.path());
   if (received > 0)
-    MergeIdNgramFiles(1, received, dir.parts().c_str(), "", o.max_files, piece.stream(),
+    MergeIdNgramFiles(1, received, dir.path().c_str(), "", o.max_files, piece.stream(),
                       o.write_ascii, 0, o.n, &tally);
   piece.Finish(job.program());
 
   // 4. The output and the statistics.
-  WriteOutput(job, piece, o.idngram_file);
+  output.Write(piece);
   int any_runs = 0;
   MPI_Allreduce(&run_count, &any_runs, 1, MPI_INT, MPI_MAX, MPI_COMM_WORLD);
   std::vector<int64_t> numbers = tally.Numbers(), sums(numbers.size());

@@ -2,6 +2,10 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
+
+#include "libs/io/cleanup.h"
+#include "mpi/launcher_stdout.h"
 
 namespace lexkit::mpi {
 
@@ -9,7 +13,6 @@ namespace {
 
 // The job of this process while it runs; an exit meanwhile is a failure.
 const Job *g_running = nullptr;
-std::string g_partial_output;
 
 void FailJob() {
   if (g_running == nullptr) return;
@@ -18,8 +21,16 @@ void FailJob() {
   fprintf(stderr, "%s : rank %d of %d failed; ending the job.\n", job.program(), job.rank(),
           job.size());
   fflush(stderr);
-  if (!g_partial_output.empty()) remove(g_partial_output.c_str());
   MPI_Abort(MPI_COMM_WORLD, 255);
+}
+
+// The resident size of this process (0 where /proc says nothing).
+uint64_t ResidentBytes() {
+  FILE *statm = fopen("/proc/self/statm", "r");
+  unsigned long long size = 0, resident = 0;
+  const bool read = statm != nullptr && fscanf(statm, "%llu %llu", &size, &resident) == 2;
+  if (statm != nullptr) fclose(statm);
+  return read ? resident * static_cast<uint64_t>(sysconf(_SC_PAGESIZE)) : 0;
 }
 
 }  // namespace
@@ -33,14 +44,21 @@ bool StartedByLauncher() {
 }
 
 Job::Job(const char *program) : program_(program) {
+  const uint64_t before = ResidentBytes();
   if (MPI_Init(nullptr, nullptr) != MPI_SUCCESS) {
     fprintf(stderr, "%s : Error : MPI could not start.\n", program);
     exit(255);
   }
+  const uint64_t after = ResidentBytes();
+  runtime_bytes_ = after > before ? after - before : 0;
   MPI_Comm_rank(MPI_COMM_WORLD, &rank_);
   MPI_Comm_size(MPI_COMM_WORLD, &size_);
   g_running = this;
   atexit(FailJob);
+  // After FailJob, so that at exit the registry's clean-up runs first: the
+  // abort ends the process.
+  InstallCleanupHandlers();
+  if (root()) WriteStdoutToLauncher();
 }
 
 Job::~Job() {
@@ -54,6 +72,16 @@ int Job::RankVerbosity(int verbosity) const {
   return static_cast<unsigned short>(verbosity) >= 1 ? 1 : 0;
 }
 
-void Job::SetPartialOutput(const std::string &path) { g_partial_output = path; }
+std::string FromRankBefore(const Job &job, const std::string &mine) {
+  const int next = (job.rank() + 1) % job.size();
+  const int before = (job.rank() + job.size() - 1) % job.size();
+  int size = static_cast<int>(mine.size()), theirs = 0;
+  MPI_Sendrecv(&size, 1, MPI_INT, next, 0, &theirs, 1, MPI_INT, before, 0, MPI_COMM_WORLD,
+               MPI_STATUS_IGNORE);
+  std::string text(static_cast<size_t>(theirs), '\0');
+  MPI_Sendrecv(mine.data(), size, MPI_CHAR, next, 1, text.data(), theirs, MPI_CHAR, before, 1,
+               MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+  return text;
+}
 
 }  // namespace lexkit::mpi

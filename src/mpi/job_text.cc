@@ -1,22 +1,13 @@
 #include "mpi/job_text.h"
 
-#include <string.h>
 #include <sys/stat.h>
 
 #include <string>
 
 #include "lexkit/general.h"
+#include "libs/io/shell_quote.h"
 
 namespace lexkit::mpi {
-
-namespace {
-
-bool EndsWith(const std::string &s, const char *end) {
-  const size_t n = strlen(end);
-  return s.size() >= n && s.compare(s.size() - n, n, end) == 0;
-}
-
-}  // namespace
 
 JobText::JobText(const Job &job, const char *path) {
   const std::string name = path;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lexkit/general.h"
+#include "libs/io/cleanup.h"
 
 namespace lexkit::mpi {
 
@@ -29,6 +30,7 @@ size_t ReadPiece(FILE *fp, char *buffer, const char *program) {
 
 Piece::Piece(const std::string &dir) {
   std::string templ = dir + "/.lexkit-piece-XXXXXX";
+  CleanupSignalsHeld held;  // no signal between creating and unlinking
   const int fd = mkstemp(templ.data());
   if (fd < 0)
     quit(-1, "Could not make a temporary file in '%s': %s\n", dir.c_str(), strerror(errno));
@@ -101,24 +103,6 @@ void WriteAtOffsets(const Job &job, Piece &piece, const std::string &path) {
   if (!ok) quit(-1, "%s : Error writing '%s'.\n", job.program(), path.c_str());
   if (MPI_File_close(&file) != MPI_SUCCESS)
     quit(-1, "%s : Error writing '%s'.\n", job.program(), path.c_str());
-}
-
-std::string TemporaryName(const Job &job, const std::string &path) {
-  long pid = job.root() ? static_cast<long>(getpid()) : 0;
-  MPI_Bcast(&pid, 1, MPI_LONG, 0, MPI_COMM_WORLD);
-  const size_t slash = path.rfind('/');
-  const size_t base = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, base) + "." + job.program() + "-" + std::to_string(pid) + "-" +
-         path.substr(base);
-}
-
-void CommitOutput(const Job &job, const std::string &temporary, const std::string &path) {
-  // Every rank has written its piece.
-  MPI_Barrier(MPI_COMM_WORLD);
-  if (job.root() && rename(temporary.c_str(), path.c_str()) != 0)
-    quit(-1, "%s : Error : could not rename '%s' to '%s': %s\n", job.program(),
-         temporary.c_str(), path.c_str(), strerror(errno));
-  MPI_Barrier(MPI_COMM_WORLD);
 }
 
 }  // namespace lexkit::mpi

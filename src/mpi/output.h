@@ -8,8 +8,7 @@
 //   writes its piece, then the other ranks' pieces as they send them, in
 //   bounded chunks;
 // - to a plain file: every rank writes its piece at its offset (MPI-IO).
-// A named output is written under a temporary name beside it that rank 0
-// gives its final name once every rank has written its piece.
+// Which of the two, and under what name, is job_output.h's choice.
 #ifndef LEXKIT_MPI_OUTPUT_H
 #define LEXKIT_MPI_OUTPUT_H
 
@@ -48,13 +47,6 @@ void WriteInRankOrder(const Job &job, Piece &piece, FILE *out);
 // Collective: writes every rank's piece at its offset of the plain file
 // `path`, which is made or replaced.
 void WriteAtOffsets(const Job &job, Piece &piece, const std::string &path);
-
-// The temporary name of a named output `path`: in the same directory, with
-// the same ending (so ".gz" and ".Z" still compress), the same on every rank.
-std::string TemporaryName(const Job &job, const std::string &path);
-
-// Collective: rank 0 renames the complete output `temporary` to `path`.
-void CommitOutput(const Job &job, const std::string &temporary, const std::string &path);
 
 }  // namespace lexkit::mpi
 

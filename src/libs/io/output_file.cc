@@ -39,8 +39,12 @@ OutputFile::~OutputFile() {
 }
 
 FILE *OutputFile::stream() {
-  if (fp_ == nullptr) fp_ = ox_oopen(name_ == "-" ? "-" : target_.write_path().c_str());
+  if (fp_ == nullptr) fp_ = ox_oopen(name_ == "-" ? "-" : written_path().c_str());
   return fp_;
+}
+
+const std::string &OutputFile::written_path() const {
+  return target_.write_path();
 }
 
 void OutputFile::Commit() {
@@ -51,6 +55,10 @@ void OutputFile::Commit() {
   if (ferror(fp)) Fail(name_, "an earlier write failed");
   ox_oclose(fp);
   fp_ = nullptr;
+  CommitWritten();
+}
+
+void OutputFile::CommitWritten() {
   committed_ = true;
   std::string reason;
   if (!target_.Commit(&reason)) Fail(name_, reason);

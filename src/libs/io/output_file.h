@@ -36,6 +36,17 @@ class OutputFile {
   // file), then puts the temporary file in the final place.
   void Commit();
 
+  // True when the bytes go to a temporary regular file that Commit puts in
+  // place; false for standard output and what is written directly.
+  bool replaces() const { return target_.replaces(); }
+
+  // For writers other than stream() (several processes writing at offsets):
+  // the file the bytes go to until Commit, the temporary file or the target
+  // itself; and the Commit of a file written that way, whose stream() was
+  // never opened. Not for standard output.
+  const std::string &written_path() const;
+  void CommitWritten();
+
   // The name as the user gave it.
   const std::string &name() const { return name_; }
 

@@ -42,6 +42,9 @@ class OutputTarget {
   // with the system's reason ("Is a directory", ...) when it cannot.
   bool Open(const std::string &name, Cleanup cleanup, std::string *reason);
 
+  // True when the bytes go to a temporary file that Commit puts in place.
+  bool replaces() const { return !temporary_.empty(); }
+
   // The file to write: the temporary, or the target itself.
   const std::string &write_path() const {
     return temporary_.empty() ? target_ : temporary_;
