@@ -6,6 +6,7 @@
 #ifndef LEXKIT_MPI_JOBS_H
 #define LEXKIT_MPI_JOBS_H
 
+#include "libs/ngrams/idngram_run.h"
 #include "mpi/job.h"
 
 namespace lexkit::mpi {
@@ -16,19 +17,7 @@ namespace lexkit::mpi {
 int CountlexJob(const char *text_file, int init_nwords, int verbosity);
 
 // gramlex's settings, as its options give them.
-struct GramlexOptions {
-  const char *text_file;     // null: standard input, for one rank only
-  const char *vocab_file;
-  const char *temp_parent;   // null: /tmp
-  const char *idngram_file;  // null or "-": standard output
-  int n;
-  int buffer_mb;
-  int max_files;
-  int fof_size;
-  bool write_ascii;
-  bool gzip_temp;
-  int verbosity;
-};
+using GramlexOptions = IdNgramRunOptions;
 
 // gramlex: each rank turns its part of the text (with the n - 1 words
 // before it) into sorted runs and merges them; the merged n-grams go to the

@@ -30,6 +30,7 @@
 #include "libs/io/cleanup.h"
 #include "libs/io/output_file.h"
 #include "libs/io/private_dir.h"
+#include "libs/ngrams/idngram_run.h"
 #ifdef LEXKIT_MPI
 #include "mpi/jobs.h"
 #endif
@@ -84,30 +85,19 @@ std::vector<std::string> take_merge_inputs(int *argc, char **argv, bool *merge) 
   return inputs;
 }
 
-struct Settings {
+struct Settings : lexkit::IdNgramRunOptions {
   bool merge;                       // -merge: the inputs are id n-gram files
   std::vector<std::string> inputs;  // of -merge
-  const char *vocab_file;
-  const char *temp_parent;  // the private directory is made in it
-  const char *output;       // "-" for standard output
-  const char *text_file;    // -text; null for standard input
-  int n;
-  int buffer_mb;
-  int max_files;
-  int fof_size;
-  bool write_ascii;
-  bool gzip_temp;
-  int verbosity;
 };
 
 // The options, in the order every program takes them.
 Settings read_settings(int argc, char **argv) {
   lexkit::TakeHelpAndVersion(&argc, argv, help_message, lexkit::FirstOption::kHelp);
-  Settings s;
+  Settings s{};
   s.inputs = take_merge_inputs(&argc, argv, &s.merge);
   s.vocab_file = lexkit::TakeStringOption(&argc, argv, "-vocab", kProg);
   s.temp_parent = lexkit::TakeStringOption(&argc, argv, "-temp", kProg);
-  s.output = lexkit::TakeStringOption(&argc, argv, "-idngram", kProg);
+  s.idngram_file = lexkit::TakeStringOption(&argc, argv, "-idngram", kProg);
   s.text_file = lexkit::TakeStringOption(&argc, argv, "-text", kProg);
   s.n = pc_intarg(&argc, argv, "-n", 3);
   s.buffer_mb = pc_intarg(&argc, argv, "-buffer", 100);
@@ -118,7 +108,7 @@ Settings read_settings(int argc, char **argv) {
   s.verbosity = pc_intarg(&argc, argv, "-verbosity", 2);
   pc_report_unk_args(&argc, argv, s.verbosity);
   if (s.temp_parent == nullptr) s.temp_parent = "/tmp";
-  if (s.output == nullptr) s.output = "-";
+  if (s.idngram_file == nullptr) s.idngram_file = "-";
   return s;
 }
 
@@ -241,14 +231,10 @@ int main(int argc, char **argv) {
   check_settings(settings);
 #ifdef LEXKIT_MPI
   if (!settings.merge && lexkit::mpi::StartedByLauncher())  // the ranks share the work
-    return lexkit::mpi::GramlexJob({settings.text_file, settings.vocab_file,
-                                    settings.temp_parent, settings.output, settings.n,
-                                    settings.buffer_mb, settings.max_files, settings.fof_size,
-                                    settings.write_ascii, settings.gzip_temp,
-                                    settings.verbosity});
+    return lexkit::mpi::GramlexJob(settings);
 #endif
   lexkit::InstallCleanupHandlers();
-  lexkit::OutputFile output(settings.output);  // before any work
+  lexkit::OutputFile output(settings.idngram_file);  // before any work
   FILE *out = output.stream();
   lexkit::PrivateDirectory temp(settings.temp_parent, kProg);
 
