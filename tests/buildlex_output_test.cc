@@ -216,3 +216,51 @@ TEST(BuildlexArpa, SameTextAsThePlainWriter) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stages that split a level into parts (the back-off weights, the
+// probabilities, the ARPA text) give the same bytes in one part as in
+// several, and the text of the plain writer: a 4-gram model whose upper
+// levels are large enough for three parts each.
+TEST(BuildlexArpa, SameBytesInAnyNumberOfParts) {
+  std::mt19937 random(5);
+  std::map<std::vector<uint32_t>, int> grams;
+  std::vector<uint32_t> window;
+  for (int i = 0; i < 240000; ++i) {
+    // Mostly common words, so that contexts have many successors too.
+    window.push_back(1 + (random() % 4 ? random() % 60 : random() % 3000));
+    if (window.size() > 4) window.erase(window.begin());
+    if (window.size() == 4) ++grams[window];
+  }
+  std::string ids, list;
+  for (const auto &[g, c] : grams)
+    ids += std::to_string(g[0]) + " " + std::to_string(g[1]) + " " + std::to_string(g[2]) + " " +
+           std::to_string(g[3]) + " " + std::to_string(c) + "\n";
+  for (int w = 1; w <= 3000; ++w) list += "w" + std::to_string(w) + "\n";
+  ScratchDir dir;
+  const std::string idngram = dir.File("t.id4"), vocab_file = dir.File("t.vocab"),
+                    arpa = dir.File("t.arpa");
+  WriteFile(idngram, ids);
+  WriteFile(vocab_file, list);
+  std::string texts[2];
+  for (int threads : {1, 3}) {
+    setenv("LEXKIT_THREADS", std::to_string(threads).c_str(), 1);
+    buildlex_options o = Defaults();
+    o.idngram_filename = idngram.c_str();
+    o.vocab_filename = vocab_file.c_str();
+    o.arpa_filename = arpa.c_str();
+    o.n = 4;
+    o.ascii_input = 1;
+    o.closed_vocabulary = 1;
+    lexkit::ModelBuild build(lexkit::MakeBuildConfig(o));
+    build.Run();
+    ASSERT_GT(build.tables().size(2), 3u << 16);
+    texts[threads > 1] = ReadFile(arpa);
+    if (threads > 1) EXPECT_EQ(texts[1], ReferenceArpa(build));
+  }
+  unsetenv("LEXKIT_THREADS");
+  EXPECT_TRUE(texts[0] == texts[1]);
+}
+
+}  // namespace

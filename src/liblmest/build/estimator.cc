@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/parallel.h"
 #include "liblmest/model/level_walk.h"
 
 namespace lexkit {
@@ -14,6 +15,8 @@ namespace {
 constexpr double kNoLowerMass = 1e-6;
 // Discounting that leaves less than this has taken nothing away.
 constexpr double kNoMassLeft = 1e-12;
+// Successors worth a thread of their own.
+constexpr uint64_t kLeastPerPart = 1 << 16;
 
 // The first position in [first, last) whose word is not below w, for a w
 // expected near `first`: steps of 1, 2, 4, ... bound it, then a binary
@@ -41,14 +44,14 @@ Estimator::Estimator(const ModelVocabulary &vocab, ModelTables *tables,
       reserved_(n_, 0) {}
 
 double Estimator::Discounted(int k, count_t c, count_t context_count,
-                             uint64_t context, bool tally) const {
+                             uint64_t context, uint64_t *halved) const {
   // Witten-Bell reads the context's position at entry k - 1.
   int positions[kMaxLevels] = {0};
   if (k > 0) positions[k - 1] = static_cast<int>(context);
   const double d = method_->dump_discounted_ngram_count(
       const_cast<ng_t *>(tables_->record()), k, c, context_count, positions);
   if (d > 0.0 && d <= c) return d;  // false for a NaN too
-  if (tally) ++halved_[k];
+  if (halved != nullptr) ++*halved;
   return 0.5 * c;
 }
 
@@ -70,7 +73,7 @@ void Estimator::EstimateUnigrams() {
     if (!vocab_.predicted(w)) continue;
     const count_t c = tables_->count(0, i);
     if (c > 0) {
-      unigrams_[i] = Discounted(0, c, margin, 0, true) / static_cast<double>(total);
+      unigrams_[i] = Discounted(0, c, margin, 0, &halved_[0]) / static_cast<double>(total);
       mass += unigrams_[i];
       ++seen;
     }
@@ -97,7 +100,7 @@ void Estimator::EstimateUnigrams() {
 double Estimator::Probability(int k, uint64_t i, uint64_t context) const {
   if (!vocab_.predicted(tables_->word(k, i))) return 0.0;
   const count_t context_count = tables_->count(k - 1, context);
-  double p = Discounted(k, tables_->count(k, i), context_count, context, false) /
+  double p = Discounted(k, tables_->count(k, i), context_count, context, nullptr) /
              context_count;
   const std::vector<bool> &scaled = scaled_[k - 1];
   if (!scaled.empty() && scaled[context]) p *= scales_[k - 1].at(context);
@@ -136,8 +139,35 @@ SuffixChain Estimator::Chain(const wordid_t *words, int length) const {
 
 void Estimator::ComputeBackoffWeights(int k) {
   exact_.resize(k + 1);
-  std::vector<double> &weights = exact_[k];
-  weights.assign(tables_->size(k), 1.0);
+  exact_[k].assign(tables_->size(k), 1.0);
+  // The contexts are independent: each part of the level weighs its own
+  // range. The parts are cut where they hold similar numbers of successors,
+  // the work of a context being the walk over its successors.
+  const uint64_t entries = tables_->size(k);
+  const uint64_t successors = tables_->size(k + 1);
+  const int parts = PartsFor(successors, kLeastPerPart);
+  std::vector<uint64_t> cuts(parts + 1, entries);
+  cuts[0] = 0;
+  for (int p = 1; p < parts; ++p)
+    cuts[p] = LevelWalk<ModelTables>::ContextOf(*tables_, k + 1,
+                                                PartStart(successors, parts, p));
+  std::vector<WeightTally> tallies(parts);
+  RunParts(parts, [&](int p) { WeighContexts(k, cuts[p], cuts[p + 1], exact_[k].data(), &tallies[p]); });
+
+  for (const WeightTally &tally : tallies) {
+    halved_[k + 1] += tally.halved;
+    renormalised_[k + 1] += tally.renormalised;
+    reserved_[k + 1] += tally.reserved;
+    for (const auto &[q, scale] : tally.scales) {
+      scaled_[k].resize(entries);
+      scaled_[k][q] = true;
+      scales_[k][q] = scale;
+    }
+  }
+}
+
+void Estimator::WeighContexts(int k, uint64_t first, uint64_t last, double *weights,
+                              WeightTally *tally) const {
   std::vector<wordid_t> history(k + 1);
   // The lower context of an entry ends with the entry's last word, the
   // first link of its chain (and the whole chain at k = 1), whose level-0
@@ -145,11 +175,10 @@ void Estimator::ComputeBackoffWeights(int k) {
   // ahead, in two steps, since the successors' place is read from the
   // entry.
   constexpr uint64_t kFar = 16, kNear = 8;
-  const uint64_t entries = tables_->size(k);
-  LevelWalk walk(*tables_, k);
-  while (walk.Next()) {
+  LevelWalk walk(*tables_, k, first);
+  while (walk.Next() && walk.position(k) < last) {
     const uint64_t q = walk.position(k);
-    if (k > 0 && q + kFar < entries) {
+    if (k > 0 && q + kFar < last) {
       tables_->PrefetchEntry(0, tables_->word(k, q + kFar));
       tables_->PrefetchSuccessors(0, tables_->word(k, q + kNear));
     }
@@ -168,7 +197,7 @@ void Estimator::ComputeBackoffWeights(int k) {
       const wordid_t w = tables_->word(k + 1, s);
       if (!vocab_.predicted(w)) continue;
       ++types;
-      kept += Discounted(k + 1, tables_->count(k + 1, s), c, q, true) / c;
+      kept += Discounted(k + 1, tables_->count(k + 1, s), c, q, &tally->halved) / c;
       kept_lower += BackedOff(&lower, w);  // successors ascend
     }
     const double left = static_cast<double>(1.0L - kept);
@@ -176,20 +205,16 @@ void Estimator::ComputeBackoffWeights(int k) {
     double scale = 1.0;
     if (lower_left <= kNoLowerMass) {
       scale = (1.0 - std::max(lower_left, 0.0)) / static_cast<double>(kept);
-      ++renormalised_[k + 1];
+      ++tally->renormalised;
     } else if (left <= kNoMassLeft) {
       const double share = static_cast<double>(types) / (static_cast<double>(c) + types);
       scale = (1.0 - share) / static_cast<double>(kept);
       weights[q] = share / lower_left;
-      ++reserved_[k + 1];
+      ++tally->reserved;
     } else {
       weights[q] = left / lower_left;
     }
-    if (scale != 1.0) {
-      scaled_[k].resize(tables_->size(k));
-      scaled_[k][q] = true;
-      scales_[k][q] = scale;
-    }
+    if (scale != 1.0) tally->scales.emplace_back(q, scale);
   }
 }
 

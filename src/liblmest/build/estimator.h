@@ -30,6 +30,7 @@
 #include <stdint.h>
 
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "lexkit/ngram.h"
@@ -89,9 +90,19 @@ class Estimator {
  private:
   // The method's discounted count of a level-k n-gram of count c whose
   // context, entry `context` of level k - 1, has count `context_count`;
-  // guarded (see above) and, when `tally`, counted.
+  // guarded (see above), a guarded one counted in *halved when given.
   double Discounted(int k, count_t c, count_t context_count, uint64_t context,
-                    bool tally) const;
+                    uint64_t *halved) const;
+
+  // What weighing a range of contexts tallies, added up after the parts.
+  struct WeightTally {
+    uint64_t halved = 0, renormalised = 0, reserved = 0;
+    std::vector<std::pair<uint64_t, double>> scales;  // (context, scale)
+  };
+  // Weighs the entries [first, last) of level k into their places of
+  // `weights`: the parts of a level write disjoint ranges of it.
+  void WeighContexts(int k, uint64_t first, uint64_t last, double *weights,
+                     WeightTally *tally) const;
 
   const ModelVocabulary &vocab_;
   ModelTables *tables_;
@@ -105,7 +116,7 @@ class Estimator {
   std::vector<std::vector<bool>> scaled_;
 
   // Guard counts, per level.
-  mutable std::vector<uint64_t> halved_;
+  std::vector<uint64_t> halved_;
   std::vector<uint64_t> renormalised_;
   std::vector<uint64_t> reserved_;
 };

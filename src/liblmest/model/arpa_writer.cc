@@ -4,28 +4,26 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "liblmest/model/float_text.h"
+#include "liblmest/model/level_walk.h"
+#include "libs/base/parallel.h"
 
 namespace lexkit {
 namespace {
 
-// Text gathers in one block that goes to the stream in large writes. A
-// writer asks for room first (Reserve), writes from the pointer it gets and
-// hands back the end (Commit); a request larger than the block grows it.
-class TextOut {
+// Text gathered in a block. A writer asks for room first (Reserve), writes
+// from the pointer it gets and hands back the end (Commit); the block grows
+// when it must and keeps its size for the next use.
+class TextBlock {
  public:
-  TextOut(FILE *fp, const char *path) : fp_(fp), path_(path), text_(kBlock) {}
-
   char *Reserve(size_t bytes) {
-    if (text_.size() - used_ < bytes) {
-      Flush();
-      if (text_.size() < bytes) text_.resize(bytes);
-    }
+    if (text_.size() - used_ < bytes) text_.resize(std::max(2 * text_.size(), used_ + bytes));
     return text_.data() + used_;
   }
   void Commit(const char *end) { used_ = static_cast<size_t>(end - text_.data()); }
@@ -40,17 +38,18 @@ class TextOut {
     Commit(std::to_chars(out, out + 20, v).ptr);
   }
 
-  void Flush() {
-    if (used_ > 0 && fwrite_unlocked(text_.data(), 1, used_, fp_) != used_)
-      quit(-1, "Error : could not write the ARPA model %s: %s\n", path_, strerror(errno));
+  size_t size() const { return used_; }
+  void Clear() { used_ = 0; }
+
+  // Writes the text to `fp` and empties the block; a failed write ends the
+  // process naming `path`.
+  void WriteTo(FILE *fp, const char *path) {
+    if (used_ > 0 && fwrite_unlocked(text_.data(), 1, used_, fp) != used_)
+      quit(-1, "Error : could not write the ARPA model %s: %s\n", path, strerror(errno));
     used_ = 0;
   }
 
  private:
-  static constexpr size_t kBlock = 1 << 20;
-
-  FILE *fp_;
-  const char *path_;
   std::vector<char> text_;
   size_t used_ = 0;
 };
@@ -66,28 +65,59 @@ char *PutWord(std::string_view word, char *out) {
   return out + word.size();
 }
 
+// The levels of a model as LevelWalk reads them.
+struct SourceLevels {
+  const ModelSource &model;
+  uint64_t size(int l) const { return model.entries(l); }
+  wordid_t word(int l, uint64_t i) const {
+    return l == 0 ? static_cast<wordid_t>(i) : model.last_words(l)[i];
+  }
+  uint64_t SuccessorsEnd(int l, uint64_t i) const { return model.first_successor(l, i + 1); }
+};
+
 // The lines of one level, "log10 probability<TAB>words[<TAB>log10 back-off
-// weight]". Level k's entries are the successors of level k - 1's, in
-// order, so the contexts are walked depth first from level 0 and each
-// context's text ("\tw1 w2 ... wk ") is made once for all of its entries.
+// weight]", for any range of its entries. The entries of a context follow
+// each other, so a context's text ("\tw1 w2 ... wk ") is made once for all
+// of them.
 class LevelLines {
  public:
-  LevelLines(const ModelSource &model, int k, TextOut *out)
-      : model_(model),
+  LevelLines(const ModelSource &model, int k)
+      : levels_{model},
         words_(model.words()),
         k_(k),
         probs_(model.log10_probs(k)),
-        backoffs_(k + 1 < model.order() ? model.log10_backoffs(k) : nullptr),
-        out_(out),
-        context_("\t") {}
+        backoffs_(k + 1 < model.order() ? model.log10_backoffs(k) : nullptr) {}
 
-  void Write() {
-    if (k_ == 0) {
-      // The unknown word of a closed model is not in it.
-      Lines(model_.closed() ? 1 : 0, model_.entries(0));
-      return;
+  // The lines of the entries [begin, end) of the level.
+  void Write(uint64_t begin, uint64_t end, TextBlock *out) {
+    const uint64_t entries = levels_.size(k_);
+    LevelWalk<SourceLevels> walk(levels_, k_, begin);
+    uint64_t context = UINT64_MAX;
+    context_ = "\t";
+    for (uint64_t i = begin; i < end && walk.Next(); ++i) {
+      if (k_ > 0 && walk.position(k_ - 1) != context) {
+        context = walk.position(k_ - 1);
+        context_.resize(1);
+        for (int l = 0; l < k_; ++l) {
+          context_ += words_.word(walk.word(l));
+          context_ += ' ';
+        }
+      }
+      if (k_ > 0 && i + kAhead < entries) words_.Prefetch(levels_.word(k_, i + kAhead));
+      const std::string_view word = words_.word(walk.word(k_));
+      const size_t room = context_.size() + 2 * FloatText::kRoom + 2 +
+                          std::max(word.size(), PackedWords::kReadable);
+      char *line = out->Reserve(room);
+      line = numbers_.Put(probs_[i], line);
+      memcpy(line, context_.data(), context_.size());
+      line = PutWord(word, line + context_.size());
+      if (backoffs_ != nullptr) {
+        *line++ = '\t';
+        line = numbers_.Put(backoffs_[i], line);
+      }
+      *line++ = '\n';
+      out->Commit(line);
     }
-    Contexts(0, 0, model_.entries(0));
   }
 
  private:
@@ -95,66 +125,52 @@ class LevelLines {
   // time its line is written.
   static constexpr uint64_t kAhead = 16;
 
-  wordid_t Word(int l, uint64_t i) const {
-    return l == 0 ? static_cast<wordid_t>(i) : model_.last_words(l)[i];
-  }
-
-  // The entries [begin, end) of level l < k, each the context of its
-  // successors in level l + 1.
-  void Contexts(int l, uint64_t begin, uint64_t end) {
-    uint64_t first = model_.first_successor(l, begin);
-    for (uint64_t c = begin; c < end; ++c) {
-      const uint64_t next = model_.first_successor(l, c + 1);
-      if (first < next) {
-        const size_t length = context_.size();
-        context_ += words_.word(Word(l, c));
-        context_ += ' ';
-        if (l + 1 == k_)
-          Lines(first, next);
-        else
-          Contexts(l + 1, first, next);
-        context_.resize(length);
-      }
-      first = next;
-    }
-  }
-
-  // The lines of the entries [begin, end) of level k, which share the
-  // context text.
-  void Lines(uint64_t begin, uint64_t end) {
-    const wordid_t *last = k_ == 0 ? nullptr : model_.last_words(k_);
-    const uint64_t entries = model_.entries(k_);
-    const size_t fixed = context_.size() + 2 * FloatText::kRoom + 2;
-    for (uint64_t i = begin; i < end; ++i) {
-      if (last != nullptr && i + kAhead < entries) words_.Prefetch(last[i + kAhead]);
-      const std::string_view word = words_.word(Word(k_, i));
-      char *out = out_->Reserve(fixed + std::max(word.size(), PackedWords::kReadable));
-      out = numbers_.Put(probs_[i], out);
-      memcpy(out, context_.data(), context_.size());
-      out = PutWord(word, out + context_.size());
-      if (backoffs_ != nullptr) {
-        *out++ = '\t';
-        out = numbers_.Put(backoffs_[i], out);
-      }
-      *out++ = '\n';
-      out_->Commit(out);
-    }
-  }
-
-  const ModelSource &model_;
+  const SourceLevels levels_;
   const PackedWords &words_;
   const int k_;
   const float *probs_;
   const float *backoffs_;
-  TextOut *out_;
   std::string context_;
   FloatText numbers_;
 };
 
+// A level is written in rounds of pieces of kPiece entries. The parts take
+// a round's pieces in turn from a shared counter and make their text side
+// by side, while the first part begins by writing the text of the round
+// before (the rounds alternate between two sets of blocks): the file takes
+// the lines in order, and taking pieces in turn keeps the parts equally
+// busy around that write.
+constexpr uint64_t kPiece = 4096;
+constexpr int kPiecesPerPart = 8;  // in one round
+
+void WriteLevel(const ModelSource &model, int k, FILE *fp, const char *path) {
+  const uint64_t first = k == 0 && model.closed() ? 1 : 0;  // no unknown word
+  const uint64_t entries = model.entries(k);
+  if (first >= entries) return;
+  const int parts = PartsFor(entries - first, kPiece * kPiecesPerPart);
+  const size_t pieces = static_cast<size_t>(parts) * kPiecesPerPart;
+  std::vector<LevelLines> lines(parts, LevelLines(model, k));
+  std::vector<TextBlock> blocks[2] = {std::vector<TextBlock>(pieces),
+                                      std::vector<TextBlock>(pieces)};
+  int made = 0;
+  for (uint64_t at = first; at < entries; at += kPiece * pieces, made ^= 1) {
+    std::atomic<size_t> next{0};
+    RunParts(parts, [&](int p) {
+      if (p == 0)
+        for (TextBlock &block : blocks[made ^ 1]) block.WriteTo(fp, path);
+      for (size_t piece; (piece = next.fetch_add(1)) < pieces;) {
+        const uint64_t begin = std::min(entries, at + kPiece * piece);
+        lines[p].Write(begin, std::min(entries, begin + kPiece), &blocks[made][piece]);
+      }
+    });
+  }
+  for (TextBlock &block : blocks[made ^ 1]) block.WriteTo(fp, path);
+}
+
 }  // namespace
 
 void WriteArpa(const ModelSource &model, FILE *fp, const char *path) {
-  TextOut out(fp, path);
+  TextBlock out;
   const int n = model.order();
   const uint64_t skipped = model.closed() ? 1 : 0;
   out.Put("\n\\data\\\n");
@@ -169,10 +185,11 @@ void WriteArpa(const ModelSource &model, FILE *fp, const char *path) {
     out.Put("\n\\");
     out.PutNumber(static_cast<uint64_t>(k + 1));
     out.Put("-grams:\n");
-    LevelLines(model, k, &out).Write();
+    out.WriteTo(fp, path);
+    WriteLevel(model, k, fp, path);
   }
   out.Put("\n\\end\\\n");
-  out.Flush();
+  out.WriteTo(fp, path);
 }
 
 }  // namespace lexkit

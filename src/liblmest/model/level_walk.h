@@ -20,13 +20,43 @@ namespace lexkit {
 template <typename Tables>
 class LevelWalk {
  public:
-  LevelWalk(const Tables &tables, int level)
+  // Before the entry `start` of the level (by default its first): the next
+  // entry is `start`.
+  LevelWalk(const Tables &tables, int level, uint64_t start = 0)
       : tables_(tables), level_(level), path_(level + 1, 0), ends_(level, 0) {
-    for (int l = 0; l < level_; ++l) ends_[l] = tables_.SuccessorsEnd(l, 0);
-    // The first entry of each level below hangs from the first entry above
-    // that has successors. (An empty level has only empty ones below it.)
-    for (int l = 1; l < level_ && tables_.size(l) > 0; ++l) Settle(l);
-    path_[level_] = UINT64_MAX;  // before the first entry: the next is 0
+    if (start >= tables_.size(level_)) {
+      path_[level_] = tables_.size(level_) - 1;  // the next is past the end
+      return;
+    }
+    if (start > 0) {
+      // The path of `start` itself, found upwards from it.
+      path_[level_] = start;
+      for (int l = level_; l > 0; --l) {
+        path_[l - 1] = ContextOf(tables_, l, path_[l]);
+        ends_[l - 1] = tables_.SuccessorsEnd(l - 1, path_[l - 1]);
+      }
+    } else {
+      for (int l = 0; l < level_; ++l) ends_[l] = tables_.SuccessorsEnd(l, 0);
+      // The first entry of each level below hangs from the first entry
+      // above that has successors. (An empty level has only empty ones
+      // below it.)
+      for (int l = 1; l < level_ && tables_.size(l) > 0; ++l) Settle(l);
+    }
+    path_[level_] = start - 1;  // wraps for 0: the next is `start`
+  }
+
+  // The entry of level l - 1 whose successors hold entry i of level l >= 1:
+  // the first whose successors end after i (successor ranges ascend).
+  static uint64_t ContextOf(const Tables &tables, int l, uint64_t i) {
+    uint64_t low = 0, high = tables.size(l - 1);
+    while (low < high) {
+      const uint64_t mid = low + (high - low) / 2;
+      if (tables.SuccessorsEnd(l - 1, mid) <= i)
+        low = mid + 1;
+      else
+        high = mid;
+    }
+    return low;
   }
 
   // Moves to the next entry of the level; false after the last.
