@@ -257,7 +257,9 @@ TEST(BuildlexArpa, SameBytesInAnyNumberOfParts) {
     build.Run();
     ASSERT_GT(build.tables().size(2), 3u << 16);
     texts[threads > 1] = ReadFile(arpa);
-    if (threads > 1) EXPECT_EQ(texts[1], ReferenceArpa(build));
+    if (threads > 1) {
+      EXPECT_EQ(texts[1], ReferenceArpa(build));
+    }
   }
   unsetenv("LEXKIT_THREADS");
   EXPECT_TRUE(texts[0] == texts[1]);
