@@ -140,19 +140,34 @@ SuffixChain Estimator::Chain(const wordid_t *words, int length) const {
 void Estimator::ComputeBackoffWeights(int k) {
   exact_.resize(k + 1);
   exact_[k].assign(tables_->size(k), 1.0);
+  double *weights = exact_[k].data();
   // The contexts are independent: each part of the level weighs its own
-  // range. The parts are cut where they hold similar numbers of successors,
-  // the work of a context being the walk over its successors.
+  // share of them.
   const uint64_t entries = tables_->size(k);
   const uint64_t successors = tables_->size(k + 1);
   const int parts = PartsFor(successors, kLeastPerPart);
-  std::vector<uint64_t> cuts(parts + 1, entries);
-  cuts[0] = 0;
-  for (int p = 1; p < parts; ++p)
-    cuts[p] = LevelWalk<ModelTables>::ContextOf(*tables_, k + 1,
-                                                PartStart(successors, parts, p));
   std::vector<WeightTally> tallies(parts);
-  RunParts(parts, [&](int p) { WeighContexts(k, cuts[p], cuts[p + 1], exact_[k].data(), &tallies[p]); });
+  if (k == 1) {
+    // A bigram context's lower context is its last word alone, whose
+    // successors are searched for each of the context's own. Contexts that
+    // share the last word are weighed one after another, so that its
+    // successors are still in the cache for all of them.
+    const WordGroups groups = EntriesByLastWord(1);
+    RunParts(parts, [&](int p) {
+      WeighByLastWord(groups, PartStart(entries, parts, p), PartStart(entries, parts, p + 1),
+                      weights, &tallies[p]);
+    });
+  } else {
+    // In the order of the level, in ranges cut where they hold similar
+    // numbers of successors, the work of a context being the walk over
+    // its successors.
+    std::vector<uint64_t> cuts(parts + 1, entries);
+    cuts[0] = 0;
+    for (int p = 1; p < parts; ++p)
+      cuts[p] = LevelWalk<ModelTables>::ContextOf(*tables_, k + 1,
+                                                  PartStart(successors, parts, p));
+    RunParts(parts, [&](int p) { WeighInOrder(k, cuts[p], cuts[p + 1], weights, &tallies[p]); });
+  }
 
   for (const WeightTally &tally : tallies) {
     halved_[k + 1] += tally.halved;
@@ -166,14 +181,28 @@ void Estimator::ComputeBackoffWeights(int k) {
   }
 }
 
-void Estimator::WeighContexts(int k, uint64_t first, uint64_t last, double *weights,
-                              WeightTally *tally) const {
+Estimator::WordGroups Estimator::EntriesByLastWord(int k) const {
+  // A counting sort: each word's first place, then the entries dealt out.
+  const uint64_t entries = tables_->size(k);
+  WordGroups groups;
+  std::vector<uint32_t> &start = groups.start;
+  start.assign(tables_->size(0) + 1, 0);
+  for (uint64_t i = 0; i < entries; ++i) ++start[tables_->word(k, i) + 1];
+  for (size_t w = 1; w < start.size(); ++w) start[w] += start[w - 1];
+  std::vector<uint32_t> place(start.begin(), start.end() - 1);
+  groups.entries.resize(entries);
+  for (uint64_t i = 0; i < entries; ++i)
+    groups.entries[place[tables_->word(k, i)]++] = static_cast<uint32_t>(i);
+  return groups;
+}
+
+void Estimator::WeighInOrder(int k, uint64_t first, uint64_t last, double *weights,
+                             WeightTally *tally) const {
   std::vector<wordid_t> history(k + 1);
   // The lower context of an entry ends with the entry's last word, the
-  // first link of its chain (and the whole chain at k = 1), whose level-0
-  // entry and successors lie anywhere: they are fetched for the entries
-  // ahead, in two steps, since the successors' place is read from the
-  // entry.
+  // first link of its chain, whose level-0 entry and successors lie
+  // anywhere: they are fetched for the entries ahead, in two steps, since
+  // the successors' place is read from the entry.
   constexpr uint64_t kFar = 16, kNear = 8;
   LevelWalk walk(*tables_, k, first);
   while (walk.Next() && walk.position(k) < last) {
@@ -182,40 +211,78 @@ void Estimator::WeighContexts(int k, uint64_t first, uint64_t last, double *weig
       tables_->PrefetchEntry(0, tables_->word(k, q + kFar));
       tables_->PrefetchSuccessors(0, tables_->word(k, q + kNear));
     }
-    const uint64_t begin = tables_->FirstSuccessor(k, q);
-    const uint64_t end = tables_->SuccessorsEnd(k, q);
-    if (begin == end) continue;  // nothing kept: all backs off, weight 1
+    if (tables_->FirstSuccessor(k, q) == tables_->SuccessorsEnd(k, q))
+      continue;  // nothing kept: all backs off, weight 1
     // The lower order's context: the words of q but its first.
     for (int l = 1; l <= k; ++l) history[l - 1] = walk.word(l);
     SuffixChain lower = Chain(history.data(), k);
-
-    const count_t c = tables_->count(k, q);
-    // Long double: the weight divides by 1 minus this sum.
-    long double kept = 0, kept_lower = 0;
-    uint64_t types = 0;
-    for (uint64_t s = begin; s < end; ++s) {
-      const wordid_t w = tables_->word(k + 1, s);
-      if (!vocab_.predicted(w)) continue;
-      ++types;
-      kept += Discounted(k + 1, tables_->count(k + 1, s), c, q, &tally->halved) / c;
-      kept_lower += BackedOff(&lower, w);  // successors ascend
-    }
-    const double left = static_cast<double>(1.0L - kept);
-    const double lower_left = static_cast<double>(1.0L - kept_lower);
-    double scale = 1.0;
-    if (lower_left <= kNoLowerMass) {
-      scale = (1.0 - std::max(lower_left, 0.0)) / static_cast<double>(kept);
-      ++tally->renormalised;
-    } else if (left <= kNoMassLeft) {
-      const double share = static_cast<double>(types) / (static_cast<double>(c) + types);
-      scale = (1.0 - share) / static_cast<double>(kept);
-      weights[q] = share / lower_left;
-      ++tally->reserved;
-    } else {
-      weights[q] = left / lower_left;
-    }
-    if (scale != 1.0) tally->scales.emplace_back(q, scale);
+    WeighContext(k, q, &lower, weights, tally);
   }
+}
+
+void Estimator::WeighByLastWord(const WordGroups &groups, uint64_t first, uint64_t last,
+                                double *weights, WeightTally *tally) const {
+  // The entries and successors of the contexts ahead are fetched in two
+  // steps, since the successors' place is read from the entry.
+  constexpr uint64_t kFar = 16, kNear = 8;
+  const uint32_t *entries = groups.entries.data();
+  const std::vector<uint32_t> &start = groups.start;
+  // The word whose group holds `first`.
+  auto v = static_cast<wordid_t>(
+      std::upper_bound(start.begin(), start.end(), first) - start.begin() - 1);
+  SuffixChain lower;
+  uint64_t lower_begin = 0;
+  bool lower_made = false;  // for word v
+  for (uint64_t at = first; at < last; ++at) {
+    if (at + kFar < last) tables_->PrefetchEntry(1, entries[at + kFar]);
+    if (at + kNear < last) tables_->PrefetchSuccessors(1, entries[at + kNear]);
+    if (at >= start[v + 1]) {
+      do ++v;
+      while (at >= start[v + 1]);
+      lower_made = false;
+    }
+    const uint64_t q = entries[at];
+    if (tables_->FirstSuccessor(1, q) == tables_->SuccessorsEnd(1, q)) continue;
+    if (!lower_made) {
+      lower = Chain(&v, 1);
+      lower_begin = lower.links[0].begin;
+      lower_made = true;
+    }
+    lower.links[0].begin = lower_begin;  // each context searches from the start
+    WeighContext(1, q, &lower, weights, tally);
+  }
+}
+
+void Estimator::WeighContext(int k, uint64_t q, SuffixChain *lower, double *weights,
+                             WeightTally *tally) const {
+  const uint64_t begin = tables_->FirstSuccessor(k, q);
+  const uint64_t end = tables_->SuccessorsEnd(k, q);
+  const count_t c = tables_->count(k, q);
+  // Long double: the weight divides by 1 minus this sum.
+  long double kept = 0, kept_lower = 0;
+  uint64_t types = 0;
+  for (uint64_t s = begin; s < end; ++s) {
+    const wordid_t w = tables_->word(k + 1, s);
+    if (!vocab_.predicted(w)) continue;
+    ++types;
+    kept += Discounted(k + 1, tables_->count(k + 1, s), c, q, &tally->halved) / c;
+    kept_lower += BackedOff(lower, w);  // successors ascend
+  }
+  const double left = static_cast<double>(1.0L - kept);
+  const double lower_left = static_cast<double>(1.0L - kept_lower);
+  double scale = 1.0;
+  if (lower_left <= kNoLowerMass) {
+    scale = (1.0 - std::max(lower_left, 0.0)) / static_cast<double>(kept);
+    ++tally->renormalised;
+  } else if (left <= kNoMassLeft) {
+    const double share = static_cast<double>(types) / (static_cast<double>(c) + types);
+    scale = (1.0 - share) / static_cast<double>(kept);
+    weights[q] = share / lower_left;
+    ++tally->reserved;
+  } else {
+    weights[q] = left / lower_left;
+  }
+  if (scale != 1.0) tally->scales.emplace_back(q, scale);
 }
 
 void Estimator::StoreBackoffWeights(int k) {

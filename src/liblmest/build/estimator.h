@@ -99,10 +99,24 @@ class Estimator {
     uint64_t halved = 0, renormalised = 0, reserved = 0;
     std::vector<std::pair<uint64_t, double>> scales;  // (context, scale)
   };
-  // Weighs the entries [first, last) of level k into their places of
-  // `weights`: the parts of a level write disjoint ranges of it.
-  void WeighContexts(int k, uint64_t first, uint64_t last, double *weights,
-                     WeightTally *tally) const;
+  // Weighs the entries [first, last) of level k, in the level's order,
+  // into their places of `weights`: the parts of a level write disjoint
+  // places of it.
+  void WeighInOrder(int k, uint64_t first, uint64_t last, double *weights,
+                    WeightTally *tally) const;
+  // The entries of a level grouped by their last words: those of word w
+  // are entries[start[w] .. start[w + 1]).
+  struct WordGroups {
+    std::vector<uint32_t> entries;
+    std::vector<uint32_t> start;
+  };
+  WordGroups EntriesByLastWord(int k) const;
+  // Weighs the level-1 entries at the places [first, last) of `groups`.
+  void WeighByLastWord(const WordGroups &groups, uint64_t first, uint64_t last,
+                       double *weights, WeightTally *tally) const;
+  // Weighs entry q of level k, whose lower context is `lower`.
+  void WeighContext(int k, uint64_t q, SuffixChain *lower, double *weights,
+                    WeightTally *tally) const;
 
   const ModelVocabulary &vocab_;
   ModelTables *tables_;
