@@ -9,6 +9,7 @@
 #include <new>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
 #include "libs/base/out_of_memory.h"
+#include "libs/base/parallel.h"
 #include "libs/base/radix_sort.h"
 #include "test_support.h"
 
@@ -196,6 +198,56 @@ TEST(OutOfMemory, BadAllocEndsTheProcessWithTheOperationsMessage) {
   });
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(r.err, "op: out of memory for 3\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Parallel, ThreadCountPartsAndFailures) {
+  // LEXKIT_THREADS when it is a number from 1 up (at most 64), the cores
+  // otherwise.
+  unsetenv("LEXKIT_THREADS");
+  const int cores = lexkit::WorkerCount();
+  EXPECT_GE(cores, 1);
+  const struct {
+    const char *setting;
+    int expected;
+  } cases[] = {{"3", 3}, {"1", 1}, {"1000", 64}, {"0", cores}, {"-2", cores}, {"4x", cores}, {"", cores}};
+  for (const auto &c : cases) {
+    setenv("LEXKIT_THREADS", c.setting, 1);
+    EXPECT_EQ(lexkit::WorkerCount(), c.expected) << c.setting;
+  }
+  setenv("LEXKIT_THREADS", "4", 1);
+  EXPECT_EQ(lexkit::PartsFor(1000, 300), 3);
+  EXPECT_EQ(lexkit::PartsFor(100, 300), 1);
+  EXPECT_EQ(lexkit::PartsFor(1 << 20, 1), 4);
+  unsetenv("LEXKIT_THREADS");
+
+  // The parts cover [0, n) in order, sizes differing by at most one, also
+  // where n * parts passes 64 bits.
+  for (const uint64_t n : {uint64_t{0}, uint64_t{5}, uint64_t{1000003}, UINT64_MAX - 7})
+    for (const int parts : {1, 3, 7}) {
+      EXPECT_EQ(lexkit::PartStart(n, parts, 0), 0u);
+      EXPECT_EQ(lexkit::PartStart(n, parts, parts), n);
+      for (int p = 0; p < parts; ++p) {
+        const uint64_t size = lexkit::PartStart(n, parts, p + 1) - lexkit::PartStart(n, parts, p);
+        EXPECT_LE(size - n / parts, 1u) << n << " " << parts << " " << p;
+      }
+    }
+
+  // Every part runs once; a part's failure reaches the caller after all
+  // have ended.
+  std::vector<int> runs(5, 0);
+  lexkit::RunParts(5, [&](int p) { ++runs[p]; });
+  EXPECT_EQ(runs, std::vector<int>(5, 1));
+  std::vector<int> ended(4, 0);
+  EXPECT_THROW(lexkit::RunParts(4, [&](int p) {
+                 ended[p] = 1;
+                 if (p == 2) throw std::bad_alloc();
+               }),
+               std::bad_alloc);
+  EXPECT_EQ(ended, std::vector<int>(4, 1));
 }
 
 }  // namespace
