@@ -65,14 +65,22 @@ char *PutWord(std::string_view word, char *out) {
   return out + word.size();
 }
 
-// The levels of a model as LevelWalk reads them.
-struct SourceLevels {
-  const ModelSource &model;
-  uint64_t size(int l) const { return model.entries(l); }
-  wordid_t word(int l, uint64_t i) const {
-    return l == 0 ? static_cast<wordid_t>(i) : model.last_words(l)[i];
+// The levels of a model as LevelWalk reads them, with each level's words
+// at hand rather than asked of the model for every line.
+class SourceLevels {
+ public:
+  explicit SourceLevels(const ModelSource &model) : model_(model), words_(model.order()) {
+    for (int l = 1; l < model.order(); ++l) words_[l] = model.last_words(l);
   }
-  uint64_t SuccessorsEnd(int l, uint64_t i) const { return model.first_successor(l, i + 1); }
+  uint64_t size(int l) const { return model_.entries(l); }
+  wordid_t word(int l, uint64_t i) const {
+    return l == 0 ? static_cast<wordid_t>(i) : words_[l][i];
+  }
+  uint64_t SuccessorsEnd(int l, uint64_t i) const { return model_.first_successor(l, i + 1); }
+
+ private:
+  const ModelSource &model_;
+  std::vector<const wordid_t *> words_;  // per level k >= 1
 };
 
 // The lines of one level, "log10 probability<TAB>words[<TAB>log10 back-off
@@ -82,7 +90,7 @@ struct SourceLevels {
 class LevelLines {
  public:
   LevelLines(const ModelSource &model, int k)
-      : levels_{model},
+      : levels_(model),
         words_(model.words()),
         k_(k),
         probs_(model.log10_probs(k)),
@@ -91,12 +99,16 @@ class LevelLines {
   // The lines of the entries [begin, end) of the level.
   void Write(uint64_t begin, uint64_t end, TextBlock *out) {
     const uint64_t entries = levels_.size(k_);
+    const uint64_t contexts = k_ > 0 ? levels_.size(k_ - 1) : 0;
     LevelWalk<SourceLevels> walk(levels_, k_, begin);
     uint64_t context = UINT64_MAX;
     context_ = "\t";
     for (uint64_t i = begin; i < end && walk.Next(); ++i) {
       if (k_ > 0 && walk.position(k_ - 1) != context) {
         context = walk.position(k_ - 1);
+        // The last word of a context ahead, for its text.
+        if (k_ > 1 && context + kAhead < contexts)
+          words_.Prefetch(levels_.word(k_ - 1, context + kAhead));
         context_.resize(1);
         for (int l = 0; l < k_; ++l) {
           context_ += words_.word(walk.word(l));
