@@ -1,10 +1,13 @@
-// Two-byte back-off weights and count table places.
+// Two-byte back-off weights, count table places and the decoding of short
+// successor indices.
 #include <gtest/gtest.h>
 #include <math.h>
 
+#include <random>
 #include <vector>
 
 #include "lexkit/ngram.h"
+#include "liblmest/build/model_tables.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;
@@ -141,6 +144,40 @@ TEST(CountTable, FullTableStopsWithMessage) {
   EXPECT_EQ(r.err,
             "Error - more than 4 entries required in the count table. \n"
             "Cannot store counts in two bytes. Use the -four_byte_counts flag.\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The successor positions of the model tables decode as get_full_index
+// decodes them, before and after the tables index their blocks: with
+// entries of no successors, spans of entries within one block, and contexts
+// of more than 65000 successors (several blocks start at one entry).
+TEST(ModelTables, FirstSuccessorDecodesAsGetFullIndex) {
+  ng_t ng{};
+  ng.n = 2;
+  ng.vocab_size = 20000;
+  std::mt19937 random(3);
+  std::vector<uint64_t> first(ng.vocab_size + 2, 0);
+  for (uint32_t i = 0; i <= 20000; ++i) {
+    const uint64_t successors = i == 7 || i == 9000 || i == 9001 ? 140000 : random() % 21;
+    first[i + 1] = first[i] + successors;
+  }
+  lexkit::ModelTables tables(&ng, lexkit::StorageConfig(), first.back());
+  for (uint32_t i = 0; i <= 20000; ++i) {
+    tables.SetFirstSuccessor(0, i, first[i]);
+    for (uint64_t s = first[i]; s < first[i + 1]; ++s) tables.Append(1, 1, 1);
+  }
+  for (bool indexed : {false, true}) {
+    if (indexed) tables.IndexBlocks();
+    for (uint32_t i = 0; i <= 20000; ++i) {
+      ASSERT_EQ(tables.FirstSuccessor(0, i), first[i]) << i << (indexed ? " indexed" : "");
+      ASSERT_EQ(tables.FirstSuccessor(0, i),
+                static_cast<uint64_t>(get_full_index(ng.ind[0][i], ng.ptr_table[0],
+                                                     ng.ptr_table_size[0], static_cast<int>(i))));
+    }
+  }
 }
 
 }  // namespace

@@ -143,6 +143,7 @@ void ModelBuild::ReadCounts() {
   summary_ = lexkit::ReadCounts(config_, vocab_, &source, tables_.get(), method_, sized);
   ox_iclose(ng_.id_gram_fp);
   ng_.id_gram_fp = nullptr;
+  tables_->IndexBlocks();
   ng_.n_unigrams = summary_.tokens;
   pc_message(verbosity_, 2, "buildlex : %llu records", static_cast<unsigned long long>(summary_.records));
   if (summary_.left_out > 0)

@@ -144,6 +144,26 @@ void ModelTables::SetFirstSuccessor(int k, uint64_t i, uint64_t full) {
   ng_->ind[k][i] = short_index;
 }
 
+void ModelTables::IndexBlocks() {
+  static_assert(kBlockPositions == kBlock, "one block size");
+  block_index_.assign(order(), {});
+  for (int k = 0; k + 1 < order(); ++k) {
+    const ptr_tab_t *starts = ng_->ptr_table[k];
+    const auto blocks = static_cast<uint32_t>(ng_->ptr_table_size[k]);
+    if (blocks == 0) continue;  // the short indices are the positions
+    std::vector<uint32_t> &index = block_index_[k];
+    index.resize((size(k) >> kSpanBits) + 1);
+    // The last block starting at or before each span's first entry (block 0
+    // before the first start), as get_full_index finds it.
+    uint32_t b = 0;
+    for (size_t span = 0; span < index.size(); ++span) {
+      const uint64_t first = uint64_t{span} << kSpanBits;
+      while (b + 1 < blocks && static_cast<uint64_t>(starts[b + 1]) <= first) ++b;
+      index[span] = b;
+    }
+  }
+}
+
 void ModelTables::Truncate(int k, uint64_t new_size) {
   ng_->num_kgrams[k] = static_cast<ngram_sz_t>(new_size);
   // Blocks recorded for the entries taken away are forgotten with them.

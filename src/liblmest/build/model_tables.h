@@ -54,12 +54,25 @@ class ModelTables {
   }
 
   // The successors of entry i of level k < order - 1: [begin, end) of level
-  // k + 1.
+  // k + 1. The position is decoded as get_full_index decodes it; once the
+  // levels are indexed (IndexBlocks), without searching the pointer table.
   uint64_t FirstSuccessor(int k, uint64_t i) const {
+    if (k < static_cast<int>(block_index_.size()) && !block_index_[k].empty()) {
+      // The block of the span of entries that i lies in, or one of the few
+      // blocks that start within that span.
+      const ptr_tab_t *starts = ng_->ptr_table[k];
+      const auto blocks = static_cast<uint32_t>(ng_->ptr_table_size[k]);
+      uint32_t b = block_index_[k][i >> kSpanBits];
+      while (b + 1 < blocks && static_cast<uint64_t>(starts[b + 1]) <= i) ++b;
+      return ng_->ind[k][i] + uint64_t{b} * kBlockPositions;
+    }
     return static_cast<uint64_t>(get_full_index(
         ng_->ind[k][i], ng_->ptr_table[k], ng_->ptr_table_size[k],
         static_cast<int>(i)));
   }
+  // Once the levels are complete: for each span of 2^kSpanBits entries, the
+  // block of short indices that its first entry lies in.
+  void IndexBlocks();
   uint64_t SuccessorsEnd(int k, uint64_t i) const {
     return i + 1 >= size(k) ? size(k + 1) : FirstSuccessor(k, i + 1);
   }
@@ -142,6 +155,9 @@ class ModelTables {
   std::vector<four_byte_t *> weight4_rows_;
   std::vector<ngram_sz_t> num_kgrams_;
   std::vector<uint64_t> capacity_;
+  static constexpr int kSpanBits = 12;
+  static constexpr uint64_t kBlockPositions = 65000;  // of a short index
+  std::vector<std::vector<uint32_t>> block_index_;  // per level, once indexed
   // Places of the counts that do not have their own place in the table:
   // lookup_index_of scans for them, so each is looked up there only once.
   std::vector<std::unordered_map<count_t, count_ind_t>> far_places_;
