@@ -148,7 +148,7 @@ void ExchangeByChain(const Job &job, WordCountTable &table, const ChainOwners &o
   // Packed before anything arrives: adding to the table moves its slots.
   std::vector<PairQueue> pairs = PairsForOthers(job, table, owners);
   auto fill = [&](int dest, char *out, size_t room) { return pairs[dest].Take(out, room); };
-  PrefetchingCounter counter(table);
+  PrefetchingCounter<true> counter(table);
   auto take = [&](int, const char *data, size_t len) {
     for (const char *p = data, *end = data + len; p < end; p += PairSize(p)) {
       uint32_t count;

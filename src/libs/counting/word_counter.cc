@@ -256,7 +256,7 @@ uint32_t ChainCount(int init_nwords) {
 }
 
 void CountText(FILE *infp, int verbosity, WordCountTable &table) {
-  PrefetchingCounter counter(table);
+  PrefetchingCounter<> counter(table);
   ReadWords(infp, verbosity, counter);
 }
 
