@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -77,6 +78,22 @@ std::string MixedText(size_t words) {
   return text;
 }
 
+// `distinct` words of 1 to 24 letters, each twice, far apart: the ranks'
+// counts of one word add up, and their lists of words for other ranks take
+// several rounds of the exchange.
+std::string ManyDistinctWords(size_t distinct) {
+  std::mt19937 rng(11);
+  std::vector<std::string> words(distinct);
+  for (std::string &w : words)
+    for (size_t len = 1 + rng() % 24; w.size() < len;) w += static_cast<char>('a' + rng() % 26);
+  std::string text;
+  for (int copy = 0; copy < 2; ++copy) {
+    std::shuffle(words.begin(), words.end(), rng);
+    for (const std::string &w : words) text += w + (rng() % 8 == 0 ? "\n" : " ");
+  }
+  return text;
+}
+
 struct Text {
   const char *name;
   std::string bytes;
@@ -101,6 +118,7 @@ std::vector<Text> Texts() {
       {"CR-LF text", crlf},
       {"mixed", MixedText(3000)},
       {"mixed, many chains", MixedText(3000), "1000000"},
+      {"many distinct words", ManyDistinctWords(60000), "1000000"},
       // More bigrams than a 1 MB buffer holds: several sorted runs a rank.
       {"many sorted runs", MixedText(140000)},
   };

@@ -13,12 +13,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lexkit/ac_lmfunc_impl.h"
 #include "lexkit/general.h"
 #include "lexkit/pc_general.h"
+#include "libs/counting/prefetching_counter.h"
 #include "libs/counting/word_counter.h"
 #include "mpi/exchange.h"
 #include "mpi/job_text.h"
@@ -30,7 +33,7 @@ namespace lexkit::mpi {
 namespace {
 
 // Bytes a rank sends in one round of the exchange.
-constexpr size_t kRoundBytes = size_t{2} << 20;
+constexpr size_t kRoundBytes = size_t{256} << 10;
 
 unsigned short Level(int verbosity) { return static_cast<unsigned short>(verbosity); }
 
@@ -63,30 +66,77 @@ size_t PairSize(const char *pair) {
   return kPairHeader + len;
 }
 
+// The pairs for one rank, packed in blocks that are freed as they are sent,
+// so that what waits to be sent shrinks as the exchange goes on. A pair
+// never straddles two blocks.
+class PairQueue {
+ public:
+  void Append(uint32_t count, std::string_view word) {
+    const size_t size = kPairHeader + word.size();
+    if (blocks_.empty() || kBlockBytes - blocks_.back().size() < size) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(kBlockBytes);
+    }
+    const uint16_t len = static_cast<uint16_t>(word.size());
+    std::string &out = blocks_.back();
+    out.append(reinterpret_cast<const char *>(&count), sizeof count);
+    out.append(reinterpret_cast<const char *>(&len), sizeof len);
+    out.append(word);
+  }
+
+  // Moves whole pairs, at most `room` bytes, to `out`; returns their size.
+  size_t Take(char *out, size_t room) {
+    size_t len = 0;
+    while (!blocks_.empty()) {
+      const std::string &block = blocks_.front();
+      size_t take = 0;
+      while (taken_ + take < block.size() &&
+             len + take + PairSize(&block[taken_ + take]) <= room)
+        take += PairSize(&block[taken_ + take]);
+      memcpy(out + len, block.data() + taken_, take);
+      len += take;
+      taken_ += take;
+      if (taken_ < block.size()) break;  // `out` is full
+      blocks_.pop_front();
+      taken_ = 0;
+    }
+    return len;
+  }
+
+ private:
+  static constexpr size_t kBlockBytes = size_t{64} << 10;
+  std::deque<std::string> blocks_;
+  size_t taken_ = 0;  // bytes of the first block already taken
+};
+
 // 2^64 / the golden ratio, rounded to odd.
 constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
 
-// The pairs of the words of `table` that other ranks own, one buffer for
+// The pairs of the words of `table` that other ranks own, one queue for
 // each rank. Slot order is hash order, and words that reach a table in the
 // order of its hash crowd into its first slots while it is small (a rank
 // with a small part of the text receives many). So the slots are visited in
 // the order of a Weyl sequence (i * an odd constant, modulo the power-of-two
-// capacity), which spreads them over the receiving table.
-std::vector<std::string> PairsForOthers(const Job &job, const WordCountTable &table,
-                                        const ChainOwners &owners) {
-  std::vector<std::string> pairs(job.size());
+// capacity), which spreads them over the receiving table. That order jumps
+// about memory: each slot is fetched some visits ahead, and the arena copy
+// of its word some visits after that.
+std::vector<PairQueue> PairsForOthers(const Job &job, const WordCountTable &table,
+                                      const ChainOwners &owners) {
+  constexpr size_t kSlotsAhead = 16, kWordsAhead = 8;
+  std::vector<PairQueue> pairs(job.size());
   const size_t mask = table.capacity() - 1;
+  auto slot_at = [&](size_t k) -> const WordCountTable::Slot & {
+    return table.slot((k * kSpread) & mask);
+  };
   for (size_t k = 0; k < table.capacity(); ++k) {
-    const WordCountTable::Slot &slot = table.slot((k * kSpread) & mask);
+    __builtin_prefetch(&slot_at(k + kSlotsAhead));
+    const WordCountTable::Slot &ahead = slot_at(k + kWordsAhead);
+    if (WordCountTable::Occupied(ahead)) __builtin_prefetch(WordCountTable::Word(ahead).data());
+    const WordCountTable::Slot &slot = slot_at(k);
     if (!WordCountTable::Occupied(slot)) continue;
     const std::string_view word = WordCountTable::Word(slot);
     const int owner = owners.Owner(word);
-    if (owner == job.rank()) continue;
-    const uint16_t len = static_cast<uint16_t>(word.size());
-    std::string &out = pairs[owner];
-    out.append(reinterpret_cast<const char *>(&slot.count), sizeof slot.count);
-    out.append(reinterpret_cast<const char *>(&len), sizeof len);
-    out.append(word);
+    if (owner != job.rank()) pairs[owner].Append(slot.count, word);
   }
   return pairs;
 }
@@ -96,25 +146,16 @@ std::vector<std::string> PairsForOthers(const Job &job, const WordCountTable &ta
 // ranks stay in it, outside this rank's range of chains.
 void ExchangeByChain(const Job &job, WordCountTable &table, const ChainOwners &owners) {
   // Packed before anything arrives: adding to the table moves its slots.
-  const std::vector<std::string> pairs = PairsForOthers(job, table, owners);
-  std::vector<size_t> sent(job.size(), 0);
-  auto fill = [&](int dest, char *out, size_t room) {
-    const std::string &from = pairs[dest];
-    size_t len = 0;
-    while (sent[dest] + len < from.size() && len + PairSize(&from[sent[dest] + len]) <= room)
-      len += PairSize(&from[sent[dest] + len]);
-    memcpy(out, from.data() + sent[dest], len);
-    sent[dest] += len;
-    return len;
-  };
+  std::vector<PairQueue> pairs = PairsForOthers(job, table, owners);
+  auto fill = [&](int dest, char *out, size_t room) { return pairs[dest].Take(out, room); };
+  PrefetchingCounter<true> counter(table);
   auto take = [&](int, const char *data, size_t len) {
     for (const char *p = data, *end = data + len; p < end; p += PairSize(p)) {
       uint32_t count;
       memcpy(&count, p, sizeof count);
-      const char *word = p + kPairHeader;
-      const size_t word_len = PairSize(p) - kPairHeader;
-      table.Add(word, word_len, WordCountTable::Hash(word, word_len), count);
+      counter.Word(p + kPairHeader, PairSize(p) - kPairHeader, count);
     }
+    counter.Flush();  // before the round's buffer is reused
   };
   ExchangeAll(job, ChunkFor(job.size(), kRoundBytes, kMaxPair), fill, take);
 }

@@ -24,6 +24,7 @@
 #include "libs/base/hash.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/counting/counting.h"
+#include "libs/counting/prefetching_counter.h"
 #include "libs/counting/word_count_table.h"
 #include "libs/counting/word_counter.h"
 #include "libs/io/block_input.h"
@@ -101,53 +102,6 @@ template <typename Sink>
 void ReadWords(FILE *infp, int verbosity, Sink &sink) {
   TextBlocks(infp).ReadWords(verbosity, sink);
 }
-
-// Counts words into a WordCountTable. While the table fits in the caches,
-// each word is counted at once. Beyond that, through a queue of kDepth
-// words: a word's home slot is requested from memory as it enters the queue,
-// the arena copy it probably matches halfway through, and the word is counted
-// as it leaves, by which time both have usually arrived.
-class PrefetchingCounter {
- public:
-  explicit PrefetchingCounter(WordCountTable &table) : table_(table) {}
-
-  void Word(const char *bytes, size_t len) {
-    uint64_t hash = WordCountTable::Hash(bytes, len);
-    if (table_.capacity() <= kCachedSlots) return table_.Add(bytes, len, hash);
-    table_.Prefetch(hash);
-    const Pending &halfway = pending_[(next_ + kDepth / 2) % kDepth];
-    if (waiting_ > kDepth / 2) table_.PrefetchLongWord(halfway.hash, halfway.len);
-    Pending &oldest = pending_[next_];
-    if (waiting_ == kDepth)
-      table_.Add(oldest.bytes, oldest.len, oldest.hash);
-    else
-      ++waiting_;
-    oldest = {bytes, len, hash};
-    next_ = (next_ + 1) % kDepth;
-  }
-
-  void Flush() {
-    for (size_t i = kDepth - waiting_; i < kDepth; ++i) {
-      const Pending &p = pending_[(next_ + i) % kDepth];
-      table_.Add(p.bytes, p.len, p.hash);
-    }
-    waiting_ = 0;
-    next_ = 0;
-  }
-
- private:
-  static constexpr size_t kDepth = 32;
-  static constexpr size_t kCachedSlots = size_t{1} << 16;  // 1 MiB of slots
-  struct Pending {
-    const char *bytes;
-    size_t len;
-    uint64_t hash;
-  };
-  WordCountTable &table_;
-  Pending pending_[kDepth];
-  size_t next_ = 0;     // where the next word goes: the oldest when full
-  size_t waiting_ = 0;  // words queued, at most kDepth
-};
 
 struct Entry {
   uint32_t chain;
@@ -302,7 +256,7 @@ uint32_t ChainCount(int init_nwords) {
 }
 
 void CountText(FILE *infp, int verbosity, WordCountTable &table) {
-  PrefetchingCounter counter(table);
+  PrefetchingCounter<> counter(table);
   ReadWords(infp, verbosity, counter);
 }
 
