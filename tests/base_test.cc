@@ -20,6 +20,7 @@
 #include "libs/base/hash.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
+#include "libs/base/string_sort.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;
@@ -56,6 +57,26 @@ TEST(RadixSort, SortsLikeStdSortForEveryWidth) {
   std::vector<uint64_t> keys = {0x5003, 0x5001, 0x5002}, scratch;
   lexkit::RadixSort(&keys, &scratch, 16);
   EXPECT_EQ(keys, (std::vector<uint64_t>{0x5001, 0x5002, 0x5003}));
+}
+
+TEST(SortStrings, SortsLikeStringViewComparison) {
+  // Short alphabets give long shared starts, runs of equal keys at every
+  // depth, equal strings, and strings that end inside a key; bytes above
+  // 0x7F and NUL bytes test the unsigned comparison and the padding.
+  std::mt19937 rng(7);
+  for (const std::string &alphabet : {std::string("ab"), std::string("a\0\xff", 3)}) {
+    std::vector<std::string> texts = {"", std::string(40, 'a'), std::string(41, 'a')};
+    for (int i = 0; i < 3000; ++i) {
+      std::string t(rng() % 30, 'a');
+      for (char &c : t) c = alphabet[rng() % alphabet.size()];
+      texts.push_back(t);
+    }
+    std::vector<std::string_view> views(texts.begin(), texts.end());
+    std::vector<std::string_view> expected = views;
+    std::sort(expected.begin(), expected.end());
+    lexkit::SortStrings(&views);
+    EXPECT_TRUE(views == expected);
+  }
 }
 
 TEST(FastMod, EqualsTheRemainderAtTheEdges) {
