@@ -273,9 +273,10 @@ int GramlexJob(const GramlexOptions &o) {
                                                    static_cast<uint64_t>(o.n - 1), kMaxWord);
       part = OpenByteRange(text->fd(), {start, mine.end});
     }
+    // One thread: the ranks already share the machine's cores.
     run_count = TextToNgramFiles(part, &vocabulary, verbosity, nullptr,
                                  BufferRows(o.buffer_mb, o.n, job.runtime_bytes()), static_cast<unsigned>(o.n),
-                                 dir.path().c_str(), ext);
+                                 dir.path().c_str(), ext, 1);
     if (part != stdin) fclose(part);
   }
   FILE *merged = ox_fopen(dir.merged().c_str(), "wb");

@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include "libs/base/helper_thread.h"
 #include "libs/counting/counting.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/vocabulary/vocab_index.h"
@@ -49,7 +50,7 @@ extern "C" int read_txt2ngram_buffer(FILE *infp,
   ng = static_cast<int>(n_order);
   return lexkit::TextToNgramFiles(infp, vocabulary, verbosity, buffer,
                                   buffer_size, n_order, temp_file_root,
-                                  temp_file_ext);
+                                  temp_file_ext, lexkit::UsableCores());
 }
 
 extern "C" int get_word(FILE *fp, char *word) {

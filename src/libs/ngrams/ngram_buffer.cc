@@ -38,8 +38,8 @@ constexpr size_t kMaxWordLength = 499;
 // The ids of the text's words, in order.
 class IdSource {
  public:
-  IdSource(FILE *fp, struct idngram_hash_table *vocabulary)
-      : ids_(fp, vocabulary, kMaxWordLength) {}
+  IdSource(FILE *fp, struct idngram_hash_table *vocabulary, unsigned threads)
+      : ids_(fp, vocabulary, kMaxWordLength, threads) {}
 
   bool Next(wordid_t *id) {
     switch (ids_.Next(id)) {
@@ -235,7 +235,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t * /*buffer*/, int buffer_size,
                      unsigned int n, const char *temp_file_root,
-                     const char *temp_file_ext) {
+                     const char *temp_file_ext, unsigned threads) {
   // The batches live in working memory of this call (8 or 16 bytes per
   // window for packed windows, and as much for the sort), allocated once
   // here: the caller's buffer is not used and may be null.
@@ -248,7 +248,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                                TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
                                          "temporary file name", kNameBuffer)};
   return QuitOnBadAlloc([&] {
-    IdSource source(infp, vocabulary);
+    IdSource source(infp, vocabulary, threads);
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
     if (key_bits <= 64) {

@@ -14,7 +14,7 @@ namespace lexkit {
 namespace {
 
 // How far ahead of their use the build requests entries and slots.
-constexpr size_t kChainsAhead = 16;
+constexpr size_t kChainsAhead = 64;
 constexpr size_t kInsertAhead = 16;
 
 }  // namespace

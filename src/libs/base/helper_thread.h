@@ -1,0 +1,55 @@
+// A second thread that runs one task at a time for the thread that owns
+// it, so that an operation can split its work in two without anything of
+// that showing to its callers: the owner hands over a task, does its own
+// share, then waits for the task to be done.
+//
+// A task must not call quit. Should one throw (std::bad_alloc), Wait
+// rethrows the exception in the owner's thread. The destructor waits for a
+// task still running, so an owner unwound by an exception never leaves the
+// helper working on memory that is going away.
+#ifndef LEXKIT_LIBS_BASE_HELPER_THREAD_H
+#define LEXKIT_LIBS_BASE_HELPER_THREAD_H
+
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace lexkit {
+
+// The processors this process may run on (its affinity mask), at least 1.
+unsigned UsableCores();
+
+class HelperThread {
+ public:
+  // A running helper, or null when the system gives no thread: the caller
+  // then does all the work itself.
+  static std::unique_ptr<HelperThread> Start();
+  // Starts the thread; std::system_error when the system gives none.
+  HelperThread() : thread_([this] { Loop(); }) {}
+  ~HelperThread();
+  HelperThread(const HelperThread &) = delete;
+  HelperThread &operator=(const HelperThread &) = delete;
+
+  // Starts `task`; the one before must have been waited for.
+  void Run(std::function<void()> task);
+  // Returns once the task is done (at once if there is none).
+  void Wait();
+
+ private:
+  void Loop();
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> task_;
+  bool busy_ = false;  // a task was handed over and is not done
+  bool stop_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;  // last: it starts once the rest is ready
+};
+
+}  // namespace lexkit
+
+#endif  // LEXKIT_LIBS_BASE_HELPER_THREAD_H
