@@ -18,6 +18,7 @@
 #include "libs/base/coding.h"
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
+#include "libs/base/helper_thread.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "libs/base/string_sort.h"
@@ -28,7 +29,8 @@ using lexkit_test::RunChild;
 namespace {
 
 template <typename Key>
-void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed) {
+void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed,
+                                   lexkit::HelperThread *helper = nullptr) {
   std::mt19937_64 rng(seed);
   std::vector<Key> keys(n), scratch;
   for (Key &k : keys) {
@@ -38,7 +40,7 @@ void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed) {
   }
   std::vector<Key> expected = keys;
   std::sort(expected.begin(), expected.end());
-  lexkit::RadixSort(&keys, &scratch, bits);
+  lexkit::RadixSort(&keys, &scratch, bits, helper);
   EXPECT_TRUE(keys == expected) << "bits " << bits << " n " << n;
 }
 
@@ -48,8 +50,14 @@ TEST(RadixSort, SortsLikeStdSortForEveryWidth) {
   for (unsigned bits : {1u, 5u, 12u, 13u, 24u, 25u, 40u, 63u, 64u})
     for (size_t n : {0, 1, 2, 1000})
       ExpectRadixSortMatchesStdSort<uint64_t>(bits, n, bits * 31 + static_cast<uint32_t>(n));
-  for (unsigned bits : {12u, 25u, 64u})
+  // Sorted by two threads, each spreading and sorting a share.
+  auto helper = lexkit::HelperThread::Start();
+  ASSERT_NE(helper, nullptr);
+  for (unsigned bits : {12u, 25u, 64u}) {
     ExpectRadixSortMatchesStdSort<uint64_t>(bits, 600000, bits);
+    ExpectRadixSortMatchesStdSort<uint64_t>(bits, 600001, bits + 1, helper.get());
+  }
+  ExpectRadixSortMatchesStdSort<unsigned __int128>(100, 300000, 3, helper.get());
   for (unsigned bits : {65u, 100u, 128u})
     for (size_t n : {1000, 300000})
       ExpectRadixSortMatchesStdSort<unsigned __int128>(bits, n, bits);
@@ -77,6 +85,21 @@ TEST(SortStrings, SortsLikeStringViewComparison) {
     lexkit::SortStrings(&views);
     EXPECT_TRUE(views == expected);
   }
+}
+
+TEST(HelperThread, RunsTasksInTurnAndHandsBackWhatTheyThrow) {
+  auto helper = lexkit::HelperThread::Start();
+  ASSERT_NE(helper, nullptr);
+  std::vector<int> done;
+  for (int i = 0; i < 100; ++i) helper->Run([&done, i] { done.push_back(i); });
+  helper->Wait();
+  ASSERT_EQ(done.size(), 100u);
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  helper->Run([] { throw std::bad_alloc(); });
+  EXPECT_THROW(helper->Wait(), std::bad_alloc);
+  helper->Wait();  // the failure is handed back once
+  helper->Run([] {});  // a task still running when the helper goes
+  EXPECT_GE(lexkit::UsableCores(), 1u);
 }
 
 TEST(FastMod, EqualsTheRemainderAtTheEdges) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -185,6 +186,39 @@ TEST(ReadVocab, GivesIdsInLineOrder) {
   auto quiet = Load("a\n", 5, {"a"}, 1);
   EXPECT_EQ(quiet.err, "");
   EXPECT_EQ(quiet.out, "rc=0 1");
+}
+
+// Words are added a batch at a time: repeats within a batch and across
+// batches, in a table of about one chain per word, warn in line order, each before the
+// comment warning of its own line, as one word at a time would.
+TEST(ReadVocab, WarningsComeInLineOrderAcrossBatches) {
+  std::string content, expected = "Reading vocabulary... \n";
+  std::vector<std::string> seen, probe;
+  std::mt19937 rng(5);
+  for (int i = 0; i < 200; ++i) {
+    const std::string word = (rng() % 3 == 0 ? "#" : "") + std::to_string(rng() % 90);
+    content += word + "\n";
+    if (std::find(seen.begin(), seen.end(), word) != seen.end())
+      expected += "======================================================\n"
+                  "WARNING: word " + word + " is repeated in the vocabulary.\n"
+                  "=======================================================\n";
+    if (word[0] == '#') expected += SingleHashWarning(word + "\n");
+    seen.push_back(word);
+  }
+  auto r = Load(content, 211, {seen[0], seen[199]});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, expected);
+  const auto first = [&](const std::string &w) {
+    return std::to_string(std::find(seen.begin(), seen.end(), w) - seen.begin() + 1);
+  };
+  EXPECT_EQ(r.out, "rc=0 1 " + first(seen[199]));
+  // The table full at the third word: nothing of the lines after it shows.
+  auto full = Load("a\nb\nc\n#d\na\n", 3, {});
+  EXPECT_EQ(full.status, 255);
+  EXPECT_EQ(full.err,
+            "Reading vocabulary... \n"
+            "Number of entries reached the size of the hash.  Run the program "
+            "again with a larger has size -hash \n");
 }
 
 TEST(ReadVocab, LongLinesAreTakenInPiecesOf499) {

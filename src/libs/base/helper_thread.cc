@@ -34,6 +34,7 @@ HelperThread::~HelperThread() {
 }
 
 void HelperThread::Run(std::function<void()> task) {
+  Wait();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     task_ = std::move(task);

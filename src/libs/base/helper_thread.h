@@ -1,7 +1,8 @@
 // A second thread that runs one task at a time for the thread that owns
 // it, so that an operation can split its work in two without anything of
 // that showing to its callers: the owner hands over a task, does its own
-// share, then waits for the task to be done.
+// share, then waits for the task to be done. Tasks run in the order they
+// are handed over, so stages of one operation may share a helper.
 //
 // A task must not call quit. Should one throw (std::bad_alloc), Wait
 // rethrows the exception in the owner's thread. The destructor waits for a
@@ -33,7 +34,7 @@ class HelperThread {
   HelperThread(const HelperThread &) = delete;
   HelperThread &operator=(const HelperThread &) = delete;
 
-  // Starts `task`; the one before must have been waited for.
+  // Starts `task` once the one before is done (Wait, then hand over).
   void Run(std::function<void()> task);
   // Returns once the task is done (at once if there is none).
   void Wait();

@@ -15,18 +15,23 @@ constexpr size_t kBatch = VocabLookup::kMaxBatch;
 }  // namespace
 
 TextIds::TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len,
-                 unsigned threads)
-    : chunks_(fp, max_len), lookup_(vocabulary), max_len_(max_len) {
+                 HelperThread *helper)
+    : chunks_(fp, max_len), lookup_(vocabulary), max_len_(max_len), helper_(helper) {
   // Lookups that may fall back to index2 (a table without chains, words
   // too long for the fast table) print its warnings, or allocate: those
   // stay in this thread, in text order.
-  if (vocabulary->size < 1 || max_len > VocabLookup::kMaxLength) threads = 1;
-  for (unsigned i = 1; i < threads; ++i) {
-    std::unique_ptr<HelperThread> helper = HelperThread::Start();
-    if (helper == nullptr) break;
-    helpers_.push_back(std::move(helper));
+  if (vocabulary->size < 1 || max_len > VocabLookup::kMaxLength) helper_ = nullptr;
+  lanes_.resize(helper_ != nullptr ? 2 : 1);
+}
+
+TextIds::~TextIds() {
+  // The helper may still be looking at lanes_[1]. What it might throw
+  // (its ids are not wanted any more) must not leave a destructor.
+  if (helper_ == nullptr) return;
+  try {
+    helper_->Wait();
+  } catch (...) {
   }
-  lanes_.resize(helpers_.size() + 1);
 }
 
 void TextIds::Look(Lane &lane) const {
@@ -66,10 +71,7 @@ bool TextIds::ReadRound() {
     ++lanes_read_;
   }
   if (lanes_read_ == 0) return false;
-  for (size_t i = 1; i < lanes_read_; ++i) {
-    Lane *lane = &lanes_[i];
-    helpers_[i - 1]->Run([this, lane] { Look(*lane); });
-  }
+  if (lanes_read_ == 2) helper_->Run([this] { Look(lanes_[1]); });
   Look(lanes_[0]);
   return true;
 }
@@ -78,7 +80,7 @@ bool TextIds::Fill() {
   for (;;) {
     if (lane_served_ + 1 < lanes_read_) {
       ++lane_served_;
-      helpers_[lane_served_ - 1]->Wait();
+      helper_->Wait();
     } else if (ReadRound()) {
       lane_served_ = 0;
     } else {

@@ -6,16 +6,14 @@
 // The text is read in chunks that never cut a word (libs/io/text_chunks.h);
 // the words of a chunk are looked up a batch at a time, in place, so that
 // the memory waits of a large vocabulary's lookups overlap
-// (VocabLookup::FindAll). Given more than one thread, the chunks of a round
-// are shared out among helper threads and this one, and their ids are
-// handed on in text order, so the ids never depend on the number of
-// threads.
+// (VocabLookup::FindAll). Given a helper thread, the chunks are read two
+// at a time, one looked up by the helper and one by this thread, and their
+// ids are handed on in text order: the ids never depend on the threads.
 #ifndef LEXKIT_TEXT_IDS_H
 #define LEXKIT_TEXT_IDS_H
 
 #include <stdio.h>
 
-#include <memory>
 #include <vector>
 
 #include "lexkit/ac_hash.h"
@@ -29,10 +27,13 @@ class TextIds {
  public:
   enum class Status { kId, kEnd, kError };
 
-  // `vocabulary` must not change while the ids are read. At most `threads`
-  // threads look words up, this one included.
+  // `vocabulary` must not change while the ids are read; `helper` (may be
+  // null) must outlive the reader.
   TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len,
-          unsigned threads = 1);
+          HelperThread *helper = nullptr);
+  ~TextIds();
+  TextIds(const TextIds &) = delete;
+  TextIds &operator=(const TextIds &) = delete;
 
   // The id of the next word, or the end of the text, or a read error
   // (reported once the ids of the words before it have been returned).
@@ -46,8 +47,8 @@ class TextIds {
   wordid_t LargestId() const { return lookup_.LargestId(); }
 
  private:
-  // One chunk of a round and the ids of its words. Chunk i of a round is
-  // looked up by helpers_[i - 1], chunk 0 by this thread.
+  // One chunk of a round and the ids of its words. Chunk 1 of a round is
+  // looked up by the helper, chunk 0 by this thread.
   struct Lane {
     TextChunk chunk;
     std::vector<wordid_t> ids;
@@ -67,8 +68,7 @@ class TextIds {
   const wordid_t *end_ = nullptr;
   bool stream_done_ = false;
   Status status_ = Status::kId;  // kEnd or kError once all ids are given
-  // Last, so that they stop before the lanes they work on go away.
-  std::vector<std::unique_ptr<HelperThread>> helpers_;
+  HelperThread *helper_;  // null: this thread alone
 };
 
 }  // namespace lexkit
