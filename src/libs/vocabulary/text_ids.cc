@@ -16,7 +16,7 @@ constexpr size_t kBatch = VocabLookup::kMaxBatch;
 
 TextIds::TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len,
                  HelperThread *helper)
-    : chunks_(fp, max_len), lookup_(vocabulary), max_len_(max_len), helper_(helper) {
+    : chunks_(fp, max_len), lookup_(vocabulary, helper), max_len_(max_len), helper_(helper) {
   // Lookups that may fall back to index2 (a table without chains, words
   // too long for the fast table) print its warnings, or allocate: those
   // stay in this thread, in text order.
