@@ -74,7 +74,7 @@ def run(build, step, i):
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
 
 with open(corpus, 'rb') as f:  # into the page cache
-    while f.read(1 << 24):
+    while f.read(1 << 20):
         pass
 times = {(i, s): [] for i in range(2) for s, _ in steps}
 for _ in range(runs):

@@ -112,7 +112,7 @@ vocab_sz_t CountVocabEntries(const char *vocab_filename) {
   FILE *fp = ox_iopen(vocab_filename);
   VocabLines lines(fp);
   vocab_sz_t entries = 0;
-  while (lines.Next()) ++entries;
+  while (lines.Skip()) ++entries;
   if (lines.failed())
     quit(-1, "read_vocab: error reading the vocabulary '%s'\n", vocab_filename);
   ox_iclose(fp);
