@@ -102,6 +102,39 @@ TEST(HelperThread, RunsTasksInTurnAndHandsBackWhatTheyThrow) {
   EXPECT_GE(lexkit::UsableCores(), 1u);
 }
 
+// The chain hash as defined, one byte at a time in 32-bit arithmetic.
+template <uint32_t kMultiplier>
+uint32_t ReferenceChainHash(const std::string &word, uint32_t M) {
+  uint32_t h = 0;
+  for (char ch : word)
+    h = (h * kMultiplier + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(ch)))) % M;
+  return h;
+}
+
+TEST(ChainHash, TakesFourStepsAtOnceOnlyWhereTheyAreExact) {
+  // Table sizes on both sides of the four-step limit (2^32 / multiplier),
+  // words of ASCII bytes, of high bytes, and of both, of every length.
+  std::mt19937 rng(13);
+  const uint32_t sizes[] = {1, 2, 1000003, (1u << 24) - 3, (1u << 24) - 1, 1u << 24,
+                            (1u << 26) - 5, (1u << 26) + 1, 2147483647u, 4294967291u};
+  for (uint32_t M : sizes) {
+    const lexkit::FastMod chains(M);
+    for (int i = 0; i < 300; ++i) {
+      std::string w(rng() % 40, 'a');
+      for (char &c : w) c = static_cast<char>(i % 3 == 0 ? 1 + rng() % 255 : 1 + rng() % 127);
+      ASSERT_EQ((lexkit::ChainHash<256>(w.data(), w.size(), chains)), ReferenceChainHash<256>(w, M))
+          << M << " " << w;
+      ASSERT_EQ((lexkit::ChainHash<64>(w.data(), w.size(), chains)), ReferenceChainHash<64>(w, M))
+          << M << " " << w;
+    }
+  }
+  // The wide remainder at the edge of its range.
+  const lexkit::FastMod odd(4294967291u), small(3);
+  for (uint64_t v : {uint64_t{0}, uint64_t{4294967291u}, (uint64_t{1} << 60) - 1})
+    EXPECT_EQ(odd.ModWide(v), v % 4294967291u);
+  EXPECT_EQ(small.ModWide((uint64_t{1} << 60) - 1), ((uint64_t{1} << 60) - 1) % 3);
+}
+
 TEST(FastMod, EqualsTheRemainderAtTheEdges) {
   std::mt19937 rng(7);
   for (uint32_t d : {1u, 2u, 3u, 7u, 64u, 1000003u, 2147483647u, 4294967291u, 4294967295u}) {
