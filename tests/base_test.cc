@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "libs/base/arena.h"
@@ -98,6 +100,20 @@ TEST(HelperThread, RunsTasksInTurnAndHandsBackWhatTheyThrow) {
   helper->Run([] { throw std::bad_alloc(); });
   EXPECT_THROW(helper->Wait(), std::bad_alloc);
   helper->Wait();  // the failure is handed back once
+  // A failure of this thread's share leaves only once the helper's is done.
+  bool theirs_done = false;
+  EXPECT_THROW(lexkit::RunShared(
+                   helper.get(),
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     theirs_done = true;
+                   },
+                   [] { throw std::bad_alloc(); }),
+               std::bad_alloc);
+  EXPECT_TRUE(theirs_done);
+  int both = 0;
+  lexkit::RunShared(nullptr, [&] { both += 1; }, [&] { both += 2; });
+  EXPECT_EQ(both, 3);
   helper->Run([] {});  // a task still running when the helper goes
   EXPECT_GE(lexkit::UsableCores(), 1u);
 }

@@ -49,6 +49,12 @@ void HelperThread::Wait() {
   if (failure_ != nullptr) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
+void HelperThread::Finish() noexcept {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !busy_; });
+  failure_ = nullptr;
+}
+
 void HelperThread::Loop() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace lexkit {
 
@@ -38,6 +39,9 @@ class HelperThread {
   void Run(std::function<void()> task);
   // Returns once the task is done (at once if there is none).
   void Wait();
+  // The same, dropping what the task threw: for an owner that is being
+  // unwound, or that no longer wants the task's result.
+  void Finish() noexcept;
 
  private:
   void Loop();
@@ -50,6 +54,27 @@ class HelperThread {
   std::exception_ptr failure_;
   std::thread thread_;  // last: it starts once the rest is ready
 };
+
+// Runs `theirs` on `helper` and `ours` in this thread, and returns once
+// both are done; without a helper, this thread runs both. Should `ours`
+// throw, the helper's task is over before the exception leaves, so it
+// never outlives what the two share.
+template <typename Theirs, typename Ours>
+void RunShared(HelperThread *helper, Theirs &&theirs, Ours &&ours) {
+  if (helper == nullptr) {
+    ours();
+    theirs();
+    return;
+  }
+  helper->Run(std::forward<Theirs>(theirs));
+  try {
+    ours();
+  } catch (...) {
+    helper->Finish();
+    throw;
+  }
+  helper->Wait();
+}
 
 }  // namespace lexkit
 

@@ -94,7 +94,7 @@ void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits,
   constexpr size_t kBuckets = size_t{1} << kTopBits;
   const Key *const in = keys->data();
   Key *const spread = scratch->data();
-  const size_t half = helper != nullptr ? n / 2 : n;
+  const size_t half = n / 2;
   std::vector<size_t> first_half(kBuckets + 1), second_half(kBuckets + 1);
   auto count = [in, low_bits](size_t from, size_t to, size_t *counts) {
     for (size_t i = from; i < to; ++i) ++counts[static_cast<size_t>(in[i] >> low_bits) + 1];
@@ -102,9 +102,8 @@ void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits,
   auto place = [in, spread, low_bits](size_t from, size_t to, size_t *next) {
     for (size_t i = from; i < to; ++i) spread[next[static_cast<size_t>(in[i] >> low_bits)]++] = in[i];
   };
-  if (helper != nullptr) helper->Run([&] { count(half, n, second_half.data()); });
-  count(0, half, first_half.data());
-  if (helper != nullptr) helper->Wait();
+  RunShared(helper, [&] { count(half, n, second_half.data()); },
+            [&] { count(0, half, first_half.data()); });
   // start[b] = keys in buckets below b; the first half's keys of bucket b
   // go first, then the second half's.
   std::vector<size_t> start(kBuckets + 1);
@@ -113,26 +112,21 @@ void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits,
     second_half[b] = start[b] + first_half[b + 1];
     first_half[b] = start[b];
   }
-  if (helper != nullptr) helper->Run([&] { place(half, n, second_half.data()); });
-  place(0, half, first_half.data());
-  if (helper != nullptr) helper->Wait();
-  // Each bucket from the scratch space back into `keys`; with a helper,
-  // the buckets from `split` on, about half of the keys, are its share.
+  RunShared(helper, [&] { place(half, n, second_half.data()); },
+            [&] { place(0, half, first_half.data()); });
+  // Each bucket from the scratch space back into `keys`; the buckets from
+  // `split` on, about half of the keys, are the helper's share.
   auto sort_buckets = [&](size_t from, size_t to) {
     for (size_t b = from; b < to; ++b) {
-      const size_t first = start[b], count = start[b + 1] - first;
-      const Key *sorted = SortLowBits(spread + first, out + first, count, low_bits);
-      if (sorted != out + first) std::memcpy(out + first, sorted, count * sizeof(Key));
+      const size_t first = start[b], size = start[b + 1] - first;
+      const Key *sorted = SortLowBits(spread + first, out + first, size, low_bits);
+      if (sorted != out + first) std::memcpy(out + first, sorted, size * sizeof(Key));
     }
   };
-  size_t split = kBuckets;
-  if (helper != nullptr) {
-    split = static_cast<size_t>(std::upper_bound(start.begin(), start.end(), n / 2) - start.begin());
-    split = std::min(split, kBuckets);
-    helper->Run([&] { sort_buckets(split, kBuckets); });
-  }
-  sort_buckets(0, split);
-  if (helper != nullptr) helper->Wait();
+  const size_t split = std::min(
+      kBuckets, static_cast<size_t>(std::upper_bound(start.begin(), start.end(), n / 2) -
+                                    start.begin()));
+  RunShared(helper, [&] { sort_buckets(split, kBuckets); }, [&] { sort_buckets(0, split); });
 }
 
 }  // namespace lexkit

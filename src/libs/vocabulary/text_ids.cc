@@ -11,6 +11,8 @@ namespace lexkit {
 namespace {
 
 constexpr size_t kBatch = VocabLookup::kMaxBatch;
+// FindAll reads the words in place, up to kPadding bytes past their start.
+static_assert(kScanPadding >= VocabLookup::kPadding, "a chunk's padding covers FindAll's reads");
 
 }  // namespace
 
@@ -25,17 +27,12 @@ TextIds::TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len
 }
 
 TextIds::~TextIds() {
-  // The helper may still be looking at lanes_[1]. What it might throw
-  // (its ids are not wanted any more) must not leave a destructor.
-  if (helper_ == nullptr) return;
-  try {
-    helper_->Wait();
-  } catch (...) {
-  }
+  if (helper_ != nullptr) helper_->Finish();  // it may be looking at lanes_[1]
 }
 
 void TextIds::Look(Lane &lane) const {
-  // The ids never outgrow what ReadRound reserved: nothing here allocates.
+  // The ids never outgrow what ReadRound reserved, and the lookups a helper
+  // is given never fall back to index2: a helper's share allocates nothing.
   const TextChunk &chunk = lane.chunk;
   lane.ids.clear();
   std::string_view words[kBatch];

@@ -66,10 +66,8 @@ VocabLookup::VocabLookup(struct idngram_hash_table *table, HelperThread *helper)
   // the chains, and the halves join in chain order.
   Findable low, high;
   if (table->size >= 1) {
-    const int half = helper != nullptr ? table->size / 2 : table->size;
-    if (half < table->size) helper->Run([&] { Walk(half, table->size, &high); });
-    Walk(0, half, &low);
-    if (half < table->size) helper->Wait();
+    const int half = table->size / 2;
+    RunShared(helper, [&] { Walk(half, table->size, &high); }, [&] { Walk(0, half, &low); });
   }
   pool_ = std::move(low.pool);
   for (Entry &e : high.entries)
