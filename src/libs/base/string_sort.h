@@ -1,22 +1,19 @@
-// Sorting byte strings into the order of std::string_view's comparison
-// (bytes compared as unsigned chars, a string before every longer one that
-// starts with it): for strings without NUL bytes, strcmp's order.
+// Sorting C strings into strcmp order (bytes compared as unsigned chars, a
+// string before every longer one that starts with it) without strcmp.
 //
-// The strings are compared eight bytes at a time under cached keys, not
-// byte by byte: each is sorted by its first eight bytes read as one
-// big-endian integer (zero-padded past its end), and by how many of those
-// bytes it has (eight counting as "more"). The integers' order is the byte
-// order, and among equal keys a string that ends within them starts the
-// others, which gives its place. Only the runs of strings that share
-// eight bytes and go on are sorted again, on their next eight bytes, and so
-// on. Most runs are short, and no comparison touches a string's bytes.
+// The strings are compared eight bytes at a time under cached keys: each is
+// sorted by its first eight bytes read as one big-endian integer, the bytes
+// after its end taken as zeros. The integers' order is strcmp's order of
+// those bytes, and since a C string holds no NUL, a key whose last byte is
+// zero holds the whole string: equal keys then mean equal strings. Only the
+// runs of equal keys whose strings go on are sorted again, on their next
+// eight bytes, and so on. Most runs are short, and a comparison touches no
+// string, only the 16-byte entries of the sort.
 #ifndef LEXKIT_STRING_SORT_H
 #define LEXKIT_STRING_SORT_H
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "libs/base/coding.h"
@@ -26,19 +23,14 @@ namespace lexkit {
 namespace string_sort_internal {
 
 struct Keyed {
-  uint64_t key;  // bytes [depth, depth + 8) as a big-endian integer
-  std::string_view text;
+  uint64_t key;  // bytes [depth, depth + 8) of the word, big-endian
+  const char *word;
 };
 
-// How many of the bytes [depth, depth + 8) `text` has; 9 if it goes on.
-inline size_t Held(const Keyed &k, size_t depth) {
-  return std::min<size_t>(k.text.size() - depth, 9);
-}
-
-// Sorts [first, last), strings that share their first `depth` bytes and
-// are all longer than that, then each run that shares the next eight bytes
-// and goes on. The runs wait in a list rather than on the call stack,
-// however long the shared starts are.
+// Sorts [first, last), words that share their first `depth` bytes and go
+// on past them, then each run that shares the next eight bytes and goes
+// on. The runs wait in a list rather than on the call stack, however long
+// the shared starts are.
 inline void SortFrom(Keyed *first, Keyed *last, size_t depth) {
   struct Run {
     Keyed *first, *last;
@@ -49,20 +41,16 @@ inline void SortFrom(Keyed *first, Keyed *last, size_t depth) {
     const Run r = runs.back();
     runs.pop_back();
     for (Keyed *k = r.first; k != r.last; ++k) {
-      const size_t rest = k->text.size() - r.depth;
       char bytes[8] = {};
-      if (rest != 0) std::memcpy(bytes, k->text.data() + r.depth, std::min<size_t>(rest, 8));
+      const char *s = k->word + r.depth;
+      for (size_t i = 0; i < 8 && s[i] != '\0'; ++i) bytes[i] = s[i];
       k->key = DecodeFixed64(bytes);
     }
-    const size_t depth = r.depth;
-    std::sort(r.first, r.last, [depth](const Keyed &a, const Keyed &b) {
-      return a.key != b.key ? a.key < b.key : Held(a, depth) < Held(b, depth);
-    });
+    std::sort(r.first, r.last, [](const Keyed &a, const Keyed &b) { return a.key < b.key; });
     for (Keyed *run = r.first; run != r.last;) {
       Keyed *end = run + 1;
-      while (end != r.last && end->key == run->key && Held(*end, depth) == Held(*run, depth))
-        ++end;
-      if (Held(*run, depth) == 9 && end - run > 1) runs.push_back({run, end, depth + 8});
+      while (end != r.last && end->key == run->key) ++end;
+      if ((run->key & 0xFF) != 0 && end - run > 1) runs.push_back({run, end, r.depth + 8});
       run = end;
     }
   }
@@ -70,15 +58,15 @@ inline void SortFrom(Keyed *first, Keyed *last, size_t depth) {
 
 }  // namespace string_sort_internal
 
-// Sorts `strings` as described above; equal strings end up in any order.
-inline void SortStrings(std::vector<std::string_view> *strings) {
+// Sorts `words` into strcmp order; equal strings end up in any order.
+inline void SortCStrings(std::vector<const char *> *words) {
   using string_sort_internal::Keyed;
   std::vector<Keyed> keyed;
-  keyed.reserve(strings->size());
-  for (std::string_view s : *strings) keyed.push_back({0, s});
+  keyed.reserve(words->size());
+  for (const char *w : *words) keyed.push_back({0, w});
   if (keyed.size() > 1)
     string_sort_internal::SortFrom(keyed.data(), keyed.data() + keyed.size(), 0);
-  for (size_t i = 0; i < keyed.size(); ++i) (*strings)[i] = keyed[i].text;
+  for (size_t i = 0; i < keyed.size(); ++i) (*words)[i] = keyed[i].word;
 }
 
 }  // namespace lexkit
