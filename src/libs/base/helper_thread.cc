@@ -1,6 +1,8 @@
 #include "libs/base/helper_thread.h"
 
+#include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 
 #include <system_error>
 #include <utility>
@@ -13,6 +15,20 @@ unsigned UsableCores() {
     return static_cast<unsigned>(CPU_COUNT(&set));
   const unsigned cores = std::thread::hardware_concurrency();
   return cores > 0 ? cores : 1;
+}
+
+HelperThread::HelperThread() {
+  // The thread starts with the mask of the thread that makes it.
+  sigset_t all, before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &before);
+  try {
+    thread_ = std::thread([this] { Loop(); });
+  } catch (...) {
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    throw;
+  }
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 std::unique_ptr<HelperThread> HelperThread::Start() {

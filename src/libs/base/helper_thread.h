@@ -5,7 +5,9 @@
 // are handed over, so stages of one operation may share a helper.
 //
 // A task must not call quit. Should one throw (std::bad_alloc), Wait
-// rethrows the exception in the owner's thread. The destructor waits for a
+// rethrows the exception in the owner's thread. The helper blocks every
+// signal, so that the signals of the process (the clean-up handlers of
+// libs/io/cleanup.h) reach the owner's thread, as they would without it. The destructor waits for a
 // task still running, so an owner unwound by an exception never leaves the
 // helper working on memory that is going away.
 #ifndef LEXKIT_LIBS_BASE_HELPER_THREAD_H
@@ -30,7 +32,7 @@ class HelperThread {
   // then does all the work itself.
   static std::unique_ptr<HelperThread> Start();
   // Starts the thread; std::system_error when the system gives none.
-  HelperThread() : thread_([this] { Loop(); }) {}
+  HelperThread();
   ~HelperThread();
   HelperThread(const HelperThread &) = delete;
   HelperThread &operator=(const HelperThread &) = delete;
@@ -52,7 +54,7 @@ class HelperThread {
   bool busy_ = false;  // a task was handed over and is not done
   bool stop_ = false;
   std::exception_ptr failure_;
-  std::thread thread_;  // last: it starts once the rest is ready
+  std::thread thread_;  // started by the constructor, joined by the destructor
 };
 
 // Runs `theirs` on `helper` and `ours` in this thread, and returns once
