@@ -2,6 +2,8 @@
 // radix sort, fast modulo, arena, checked array, the byte hash, the
 // big-endian coding, option taking and the out-of-memory path.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -90,6 +92,44 @@ TEST(SortCStrings, SortsLikeStrcmp) {
     ASSERT_EQ(words.size(), expected.size());
     for (size_t i = 0; i < words.size(); ++i) ASSERT_STREQ(words[i], expected[i]) << i;
   }
+}
+
+TEST(HelperThread, RunsTasksInTurnAndHandsBackWhatTheyThrow) {
+  auto helper = lexkit::HelperThread::Start();
+  ASSERT_NE(helper, nullptr);
+  std::vector<int> done;
+  for (int i = 0; i < 100; ++i) helper->Run([&done, i] { done.push_back(i); });
+  helper->Wait();
+  ASSERT_EQ(done.size(), 100u);
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  helper->Run([] { throw std::bad_alloc(); });
+  EXPECT_THROW(helper->Wait(), std::bad_alloc);
+  helper->Wait();  // the failure is handed back once
+  // A failure of this thread's share leaves only once the helper's is done.
+  bool theirs_done = false;
+  EXPECT_THROW(lexkit::RunShared(
+                   helper.get(),
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     theirs_done = true;
+                   },
+                   [] { throw std::bad_alloc(); }),
+               std::bad_alloc);
+  EXPECT_TRUE(theirs_done);
+  int both = 0;
+  lexkit::RunShared(nullptr, [&] { both += 1; }, [&] { both += 2; });
+  EXPECT_EQ(both, 3);
+  // The process's signals are for the owner's thread, not the helper's.
+  bool blocks_sigint = false;
+  helper->Run([&] {
+    sigset_t mask;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    blocks_sigint = sigismember(&mask, SIGINT) == 1;
+  });
+  helper->Wait();
+  EXPECT_TRUE(blocks_sigint);
+  helper->Run([] {});  // a task still running when the helper goes
+  EXPECT_GE(lexkit::UsableCores(), 1u);
 }
 
 // The chain hash as defined, one byte at a time in 32-bit arithmetic.
