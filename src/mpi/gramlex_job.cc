@@ -95,7 +95,8 @@ void LoadVocabulary(const char *path, int verbosity, struct idngram_hash_table *
   const long long chains = 2LL * CountVocabEntries(path) + 3;
   if (chains > 2147483000LL) quit(-1, "gramlex : Error : the vocabulary is too large.\n");
   new_idngram_hashtable(table, nearest_prime(static_cast<int>(chains)));
-  read_vocab(path, verbosity, table, table->size);
+  // One thread: the ranks already share the machine's cores.
+  LoadVocabIndex(path, verbosity, table, table->size, 1);
 }
 
 // Windows of the n-gram buffer: -buffer megabytes of n-id rows, less the

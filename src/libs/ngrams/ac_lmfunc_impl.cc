@@ -32,7 +32,8 @@ extern "C" int picklex_impl(FILE *ifp, FILE *ofp, int cutoff, int vocab_size,
 
 extern "C" int read_vocab(const char *vocab_filename, int verbosity,
                           struct idngram_hash_table *vocabulary, int M) {
-  return lexkit::LoadVocabIndex(vocab_filename, verbosity, vocabulary, M);
+  return lexkit::LoadVocabIndex(vocab_filename, verbosity, vocabulary, M,
+                                lexkit::UsableCores());
 }
 
 extern "C" vocab_sz_t count_vocab_entries(const char *vocab_filename) {
