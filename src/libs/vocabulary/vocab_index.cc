@@ -1,5 +1,7 @@
 // Loads a vocabulary file into the vocabulary index table: the words get the
-// ids 1, 2, 3, ... in the order of their lines.
+// ids 1, 2, 3, ... in the order of their lines. The file is read a batch of
+// words ahead of the insertions, by a helper thread where there is a core
+// for one; the table and the warnings are those of one word at a time.
 #include "libs/vocabulary/vocab_index.h"
 
 #include <stdio.h>
