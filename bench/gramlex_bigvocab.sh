@@ -1,11 +1,17 @@
 #!/bin/sh
-# gramlex with a vocabulary of every word of its text (picklex -gt 0), the
-# case where the vocabulary's tables outgrow the caches: this tree's build
-# against a baseline built from another revision (default main) in the same
-# run, on the same corpus, with the same vocabulary. Prints, for each, the
-# median CPU time (user + system) and wall time of BENCH_RUNS runs (default
-# 5, taken in turn so that the machine's noise falls on both), the time
-# ratio, and whether both outputs are byte for byte the same.
+# The text -> id n-gram half of the model pipeline with a vocabulary of
+# every word of its text (picklex -gt 0), the case where the vocabulary's
+# tables outgrow the caches: countlex, picklex and gramlex of this tree
+# against a baseline built from another revision (default main) in the
+# same run, on the same corpus. Each program runs BENCH_RUNS times (default
+# 5), the baseline and this tree in turn, so that the machine's noise falls
+# on both; every build runs the whole chain on its own outputs.
+#
+# Prints, for each program and for the three together, the best wall time,
+# the median CPU time (user + system, every thread) and the peak memory,
+# the ratios of this tree to the baseline, and whether the outputs (word
+# frequency list, vocabulary, id n-grams, gramlex's messages) are byte for
+# byte the same; it fails if one is not.
 #
 #   bench/gramlex_bigvocab.sh [CORPUS [BASE_REV]]
 #
@@ -17,68 +23,84 @@ cd "$(dirname "$0")/.."
 runs=${BENCH_RUNS:-5}
 base_rev=${2:-main}
 . bench/common.sh
-bench_build_programs countlex picklex gramlex
+programs="countlex picklex gramlex"
+bench_build_programs $programs
 
 corpus=${1:-/tmp/lexkit-corpora/natural.txt}
 [ -s "$corpus" ] || corpus=$(bench_corpus zipf 40)
 
 # The baseline: the revision's tree exported and built on its own.
 base_src=$bench_data/base-$(git rev-parse --short "$base_rev")
-if [ ! -x "$base_src/build/gramlex" ]; then
+if [ ! -x "$base_src/build/gramlex" ] || [ ! -x "$base_src/build/picklex" ]; then
   rm -rf "$base_src"
   mkdir -p "$base_src"
   git archive "$base_rev" | tar -x -C "$base_src"
   cmake -S "$base_src" -B "$base_src/build" -DCMAKE_BUILD_TYPE=Release \
         -DLEXKIT_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$base_src/build" -j 2 --target gramlex >/dev/null
+  cmake --build "$base_src/build" -j 2 --target $programs >/dev/null
 fi
 
-vocab=$bench_data/bigvocab.vocab
-"$bench_build/countlex" -verbosity 0 < "$corpus" 2>/dev/null |
-  "$bench_build/picklex" -gt 0 -verbosity 0 > "$vocab" 2>/dev/null
-
-exec python3 - "$runs" "$corpus" "$vocab" "$bench_data" \
-     "$base_rev" "$base_src/build/gramlex" "this tree" "$bench_build/gramlex" <<'PY'
+exec python3 - "$runs" "$corpus" "$bench_data" \
+     "$base_rev" "$base_src/build" "this tree" "$bench_build" <<'PY'
 import os, statistics, subprocess, sys, time
 
-runs, corpus, vocab, data = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
-programs = [(sys.argv[5], sys.argv[6]), (sys.argv[7], sys.argv[8])]
+runs, corpus, data = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+builds = [(sys.argv[4], sys.argv[5]), (sys.argv[6], sys.argv[7])]
 
-def run(program, out_path):
-    """CPU and wall seconds of one run."""
-    with open(corpus, 'rb') as stdin, open(out_path, 'wb') as out:
+def out(i, what):
+    return os.path.join(data, 'bigvocab.%d.%s' % (i, what))
+
+# Each step: its arguments, standard input and standard output, for build i.
+steps = [
+    ('countlex', lambda i: (['-verbosity', '0'], corpus, out(i, 'wfreq'))),
+    ('picklex', lambda i: (['-gt', '0', '-verbosity', '0'], out(i, 'wfreq'), out(i, 'vocab'))),
+    ('gramlex', lambda i: (['-vocab', out(i, 'vocab'), '-n', '3', '-buffer', '100',
+                            '-verbosity', '0', '-idngram', out(i, 'idngram')],
+                           corpus, os.devnull)),
+]
+
+def run(build, step, i):
+    """Wall and CPU seconds and peak MiB of one run; keeps its messages."""
+    args, stdin_path, stdout_path = dict(steps)[step](i)
+    with open(stdin_path, 'rb') as stdin, open(stdout_path, 'wb') as stdout, \
+         open(out(i, step + '.err'), 'wb') as stderr:
         start = time.perf_counter()
-        child = subprocess.Popen([program, '-vocab', vocab, '-n', '3', '-buffer', '100',
-                                  '-verbosity', '0'],
-                                 stdin=stdin, stdout=out, stderr=subprocess.DEVNULL)
+        child = subprocess.Popen([os.path.join(build, step)] + args,
+                                 stdin=stdin, stdout=stdout, stderr=stderr)
         _, status, usage = os.wait4(child.pid, 0)
         wall = time.perf_counter() - start
     if status != 0:
-        sys.exit('%s failed with status %d' % (program, status))
-    return usage.ru_utime + usage.ru_stime, wall
+        sys.exit('%s/%s failed with status %d' % (build, step, status))
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
 
 with open(corpus, 'rb') as f:  # into the page cache
-    while f.read(1 << 24):
+    while f.read(1 << 20):
         pass
-times = {name: [] for name, _ in programs}
-outputs = {name: os.path.join(data, 'bigvocab.%d.out' % i) for i, (name, _) in enumerate(programs)}
+times = {(i, s): [] for i in range(2) for s, _ in steps}
 for _ in range(runs):
-    for name, program in programs:
-        times[name].append(run(program, outputs[name]))
+    for step, _ in steps:
+        for i, (_, build) in enumerate(builds):
+            times[(i, step)].append(run(build, step, i))
 
 size_mb = os.path.getsize(corpus) / 2**20
-words = sum(1 for line in open(vocab, 'rb') if not line.startswith(b'##'))
-print('%s (%.0f MiB), vocabulary of %d words, median of %d runs'
+words = sum(1 for line in open(out(0, 'vocab'), 'rb') if not line.startswith(b'##'))
+print('%s (%.0f MiB), vocabulary of %d words, %d runs each'
       % (os.path.basename(corpus), size_mb, words, runs))
-cpu = {}
-for name, _ in programs:
-    cpu[name] = statistics.median(t[0] for t in times[name])
-    wall = statistics.median(t[1] for t in times[name])
-    print('  %-10s cpu %6.3f s  wall %6.3f s  %6.1f MiB/s of cpu'
-          % (name, cpu[name], wall, size_mb / cpu[name]))
-base, new = programs[0][0], programs[1][0]
-print('  cpu time ratio this tree / %s: %.3f' % (base, cpu[new] / cpu[base]))
-same = open(outputs[base], 'rb').read() == open(outputs[new], 'rb').read()
+print('  %-9s %-10s %9s %9s %9s' % ('', '', 'best wall', 'med cpu', 'peak MiB'))
+total = {0: [0.0, 0.0], 1: [0.0, 0.0]}
+for step, _ in steps:
+    for i, (name, _) in enumerate(builds):
+        t = times[(i, step)]
+        wall, cpu = min(x[0] for x in t), statistics.median(x[1] for x in t)
+        total[i][0] += wall
+        total[i][1] += cpu
+        print('  %-9s %-10s %9.3f %9.3f %9.0f' % (step, name, wall, cpu, max(x[2] for x in t)))
+for i, (name, _) in enumerate(builds):
+    print('  %-9s %-10s %9.3f %9.3f' % ('all three', name, total[i][0], total[i][1]))
+print('  ratio this tree / %s: wall %.3f, cpu %.3f'
+      % (builds[0][0], total[1][0] / total[0][0], total[1][1] / total[0][1]))
+same = all(open(out(0, w), 'rb').read() == open(out(1, w), 'rb').read()
+           for w in ('wfreq', 'vocab', 'idngram', 'gramlex.err'))
 print('  outputs byte for byte the same: %s' % ('yes' if same else 'NO'))
 sys.exit(0 if same else 1)
 PY

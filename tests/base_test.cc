@@ -2,8 +2,11 @@
 // radix sort, fast modulo, arena, checked array, the byte hash, the
 // big-endian coding, option taking and the out-of-memory path.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -11,6 +14,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "libs/base/arena.h"
@@ -19,9 +23,11 @@
 #include "libs/base/coding.h"
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
+#include "libs/base/helper_thread.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/base/parallel.h"
 #include "libs/base/radix_sort.h"
+#include "libs/base/string_sort.h"
 #include "test_support.h"
 
 using lexkit_test::RunChild;
@@ -29,7 +35,8 @@ using lexkit_test::RunChild;
 namespace {
 
 template <typename Key>
-void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed) {
+void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed,
+                                   lexkit::HelperThread *helper = nullptr) {
   std::mt19937_64 rng(seed);
   std::vector<Key> keys(n), scratch;
   for (Key &k : keys) {
@@ -39,7 +46,7 @@ void ExpectRadixSortMatchesStdSort(unsigned bits, size_t n, uint32_t seed) {
   }
   std::vector<Key> expected = keys;
   std::sort(expected.begin(), expected.end());
-  lexkit::RadixSort(&keys, &scratch, bits);
+  lexkit::RadixSort(&keys, &scratch, bits, helper);
   EXPECT_TRUE(keys == expected) << "bits " << bits << " n " << n;
 }
 
@@ -49,8 +56,14 @@ TEST(RadixSort, SortsLikeStdSortForEveryWidth) {
   for (unsigned bits : {1u, 5u, 12u, 13u, 24u, 25u, 40u, 63u, 64u})
     for (size_t n : {0, 1, 2, 1000})
       ExpectRadixSortMatchesStdSort<uint64_t>(bits, n, bits * 31 + static_cast<uint32_t>(n));
-  for (unsigned bits : {12u, 25u, 64u})
+  // Sorted by two threads, each spreading and sorting a share.
+  auto helper = lexkit::HelperThread::Start();
+  ASSERT_NE(helper, nullptr);
+  for (unsigned bits : {12u, 25u, 64u}) {
     ExpectRadixSortMatchesStdSort<uint64_t>(bits, 600000, bits);
+    ExpectRadixSortMatchesStdSort<uint64_t>(bits, 600001, bits + 1, helper.get());
+  }
+  ExpectRadixSortMatchesStdSort<unsigned __int128>(100, 300000, 3, helper.get());
   for (unsigned bits : {65u, 100u, 128u})
     for (size_t n : {1000, 300000})
       ExpectRadixSortMatchesStdSort<unsigned __int128>(bits, n, bits);
@@ -58,6 +71,100 @@ TEST(RadixSort, SortsLikeStdSortForEveryWidth) {
   std::vector<uint64_t> keys = {0x5003, 0x5001, 0x5002}, scratch;
   lexkit::RadixSort(&keys, &scratch, 16);
   EXPECT_EQ(keys, (std::vector<uint64_t>{0x5001, 0x5002, 0x5003}));
+}
+
+TEST(SortCStrings, SortsLikeStrcmp) {
+  // Short alphabets give long shared starts, runs of equal keys at every
+  // depth, equal strings, and strings that end inside a key; bytes above
+  // 0x7F test the unsigned comparison.
+  std::mt19937 rng(7);
+  for (const std::string &alphabet : {std::string("ab"), std::string("a\x01\xff")}) {
+    std::vector<std::string> texts = {"", std::string(40, 'a'), std::string(41, 'a')};
+    for (int i = 0; i < 3000; ++i) {
+      std::string t(rng() % 30, 'a');
+      for (char &c : t) c = alphabet[rng() % alphabet.size()];
+      texts.push_back(t);
+    }
+    std::vector<const char *> words;
+    for (const std::string &t : texts) words.push_back(t.c_str());
+    std::vector<const char *> expected = words;
+    std::sort(expected.begin(), expected.end(),
+              [](const char *a, const char *b) { return strcmp(a, b) < 0; });
+    lexkit::SortCStrings(&words);
+    ASSERT_EQ(words.size(), expected.size());
+    for (size_t i = 0; i < words.size(); ++i) ASSERT_STREQ(words[i], expected[i]) << i;
+  }
+}
+
+TEST(HelperThread, RunsTasksInTurnAndHandsBackWhatTheyThrow) {
+  auto helper = lexkit::HelperThread::Start();
+  ASSERT_NE(helper, nullptr);
+  std::vector<int> done;
+  for (int i = 0; i < 100; ++i) helper->Run([&done, i] { done.push_back(i); });
+  helper->Wait();
+  ASSERT_EQ(done.size(), 100u);
+  EXPECT_TRUE(std::is_sorted(done.begin(), done.end()));
+  helper->Run([] { throw std::bad_alloc(); });
+  EXPECT_THROW(helper->Wait(), std::bad_alloc);
+  helper->Wait();  // the failure is handed back once
+  // A failure of this thread's share leaves only once the helper's is done.
+  bool theirs_done = false;
+  EXPECT_THROW(lexkit::RunShared(
+                   helper.get(),
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     theirs_done = true;
+                   },
+                   [] { throw std::bad_alloc(); }),
+               std::bad_alloc);
+  EXPECT_TRUE(theirs_done);
+  int both = 0;
+  lexkit::RunShared(nullptr, [&] { both += 1; }, [&] { both += 2; });
+  EXPECT_EQ(both, 3);
+  // The process's signals are for the owner's thread, not the helper's.
+  bool blocks_sigint = false;
+  helper->Run([&] {
+    sigset_t mask;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    blocks_sigint = sigismember(&mask, SIGINT) == 1;
+  });
+  helper->Wait();
+  EXPECT_TRUE(blocks_sigint);
+  helper->Run([] {});  // a task still running when the helper goes
+  EXPECT_GE(lexkit::UsableCores(), 1u);
+}
+
+// The chain hash as defined, one byte at a time in 32-bit arithmetic.
+template <uint32_t kMultiplier>
+uint32_t ReferenceChainHash(const std::string &word, uint32_t M) {
+  uint32_t h = 0;
+  for (char ch : word)
+    h = (h * kMultiplier + static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(ch)))) % M;
+  return h;
+}
+
+TEST(ChainHash, TakesFourStepsAtOnceOnlyWhereTheyAreExact) {
+  // Table sizes on both sides of the four-step limit (2^32 / multiplier),
+  // words of ASCII bytes, of high bytes, and of both, of every length.
+  std::mt19937 rng(13);
+  const uint32_t sizes[] = {1, 2, 1000003, (1u << 24) - 3, (1u << 24) - 1, 1u << 24,
+                            (1u << 26) - 5, (1u << 26) + 1, 2147483647u, 4294967291u};
+  for (uint32_t M : sizes) {
+    const lexkit::FastMod chains(M);
+    for (int i = 0; i < 300; ++i) {
+      std::string w(rng() % 40, 'a');
+      for (char &c : w) c = static_cast<char>(i % 3 == 0 ? 1 + rng() % 255 : 1 + rng() % 127);
+      ASSERT_EQ((lexkit::ChainHash<256>(w.data(), w.size(), chains)), ReferenceChainHash<256>(w, M))
+          << M << " " << w;
+      ASSERT_EQ((lexkit::ChainHash<64>(w.data(), w.size(), chains)), ReferenceChainHash<64>(w, M))
+          << M << " " << w;
+    }
+  }
+  // The wide remainder at the edge of its range.
+  const lexkit::FastMod odd(4294967291u), small(3);
+  for (uint64_t v : {uint64_t{0}, uint64_t{4294967291u}, (uint64_t{1} << 60) - 1})
+    EXPECT_EQ(odd.ModWide(v), v % 4294967291u);
+  EXPECT_EQ(small.ModWide((uint64_t{1} << 60) - 1), ((uint64_t{1} << 60) - 1) % 3);
 }
 
 TEST(FastMod, EqualsTheRemainderAtTheEdges) {

@@ -13,6 +13,7 @@
 #include "idngram_files.h"
 #include "lexkit/ac_hash.h"
 #include "lexkit/ac_lmfunc_impl.h"
+#include "libs/ngrams/ngram_stages.h"
 #include "test_support.h"
 
 using lexkit_test::ChildResult;
@@ -316,6 +317,38 @@ TEST(TextToNgrams, ManySmallBatchesMergeToTheFileOfOneBigBatch) {
   EXPECT_EQ(outputs[1], outputs[0]);
   EXPECT_EQ(stats[1], stats[0]);
   EXPECT_EQ(Decode(outputs[0], 3).size() * 16, outputs[0].size());
+}
+
+// Text of several chunks, read and sorted by one thread and by two: the
+// same files (the text -> id stage, in process, with its thread count).
+TEST(TextToNgrams, OneThreadOrTwoGiveTheSameFiles) {
+  std::mt19937 rng(31);
+  idngram_hash_table t;
+  new_idngram_hashtable(&t, 8009);
+  std::vector<std::string> words;
+  for (wordid_t id = 1; id <= 4000; ++id) {
+    words.push_back("w" + std::to_string(id));
+    add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(words.back().c_str(), 8009)),
+                             words.back().c_str(), id);
+  }
+  std::string text;
+  while (text.size() < 2500000)  // three chunks; ids of 12 bits, 36-bit windows
+    text += "w" + std::to_string(1 + rng() % 4400) + (rng() % 8 ? " " : "\n");
+  ScratchDir dir;
+  const std::string path = dir.File("text");
+  lexkit_test::WriteFile(path, text);
+  std::string files[2][2];
+  for (unsigned threads : {1u, 2u}) {
+    const std::string root = dir.File("t" + std::to_string(threads));
+    ASSERT_EQ(mkdir(root.c_str(), 0700), 0);
+    FILE *fp = fopen(path.c_str(), "rb");
+    EXPECT_EQ(lexkit::TextToNgramFiles(fp, &t, 0, nullptr, 300000, 3, root.c_str(), "", threads),
+              2);
+    fclose(fp);
+    for (int f = 0; f < 2; ++f) files[threads - 1][f] = ReadFile(root + "/" + std::to_string(f + 1));
+  }
+  EXPECT_FALSE(files[0][1].empty());
+  for (int f = 0; f < 2; ++f) EXPECT_TRUE(files[1][f] == files[0][f]) << "file " << f + 1;
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "lexkit/ac_hash.h"
 #include "lexkit/ac_lmfunc_impl.h"
+#include "libs/vocabulary/vocab_index.h"
 #include "libs/vocabulary/vocab_lookup.h"
 #include "test_support.h"
 
@@ -185,6 +187,56 @@ TEST(ReadVocab, GivesIdsInLineOrder) {
   auto quiet = Load("a\n", 5, {"a"}, 1);
   EXPECT_EQ(quiet.err, "");
   EXPECT_EQ(quiet.out, "rc=0 1");
+}
+
+// Words are read a batch at a time (by a helper thread where there is a
+// core for it) and added in groups: repeats within and across batches, in
+// a table of about one chain per word, warn in line order, each before the
+// comment warning of its own line, as one word at a time would, and a
+// table that fills up in the second batch shows nothing of the lines after.
+TEST(ReadVocab, WarningsComeInLineOrderAcrossBatches) {
+  std::string content, expected = "Reading vocabulary... \n", until_full;
+  std::vector<std::string> seen;
+  std::mt19937 rng(5);
+  const int kFullAt = 5000;
+  for (int i = 0; i < 10000; ++i) {
+    const std::string word = (rng() % 3 == 0 ? "#" : "") + std::to_string(rng() % 6000);
+    content += word + "\n";
+    if (std::find(seen.begin(), seen.end(), word) != seen.end())
+      expected += "======================================================\n"
+                  "WARNING: word " + word + " is repeated in the vocabulary.\n"
+                  "=======================================================\n";
+    if (word[0] == '#') expected += SingleHashWarning(word + "\n");
+    seen.push_back(word);
+    if (i + 1 == kFullAt) until_full = expected;
+  }
+  const std::string full_message =
+      "Number of entries reached the size of the hash.  Run the program "
+      "again with a larger has size -hash \n";
+  const auto first = [&](const std::string &w) {
+    return std::to_string(std::find(seen.begin(), seen.end(), w) - seen.begin() + 1);
+  };
+  ScratchDir dir;
+  const std::string path = dir.File("v.vocab");
+  WriteFile(path, content);
+  for (unsigned threads : {1u, 2u}) {
+    for (int M : {10007, kFullAt}) {
+      auto r = RunChild([&] {
+        idngram_hash_table t;
+        new_idngram_hashtable(&t, M);
+        lexkit::LoadVocabIndex(path.c_str(), 2, &t, M, threads);
+        printf("%u %u", index2(&t, seen[0].c_str()), index2(&t, seen[9999].c_str()));
+      });
+      if (M == kFullAt) {
+        EXPECT_EQ(r.status, 255) << threads;
+        EXPECT_EQ(r.err, until_full + full_message) << threads;
+      } else {
+        EXPECT_EQ(r.status, 0) << threads;
+        EXPECT_EQ(r.err, expected) << threads;
+        EXPECT_EQ(r.out, "1 " + first(seen[9999])) << threads;
+      }
+    }
+  }
 }
 
 TEST(ReadVocab, LongLinesAreTakenInPiecesOf499) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "libs/io/line_reader.h"
+#include "libs/io/text_chunks.h"
 #include "libs/io/word_reader.h"
 #include "libs/io/word_scan.h"
 #include "test_support.h"
@@ -62,6 +63,43 @@ TEST(WordReader, MatchesScanfOnRandomTextWithEveryBlockSize) {
   }
 }
 
+// Chunks never cut a word: the words of the chunks, each read on its own,
+// are fscanf's words of the whole text, and the chunks are the text.
+TEST(TextChunks, TheChunksWordsAreTheStreamsWords) {
+  lexkit_test::ScratchDir dir;
+  std::mt19937 rng(9);
+  for (int round = 0; round < 12; ++round) {
+    const std::string path = dir.File("t" + std::to_string(round));
+    const std::string text = RandomText(rng, round);
+    lexkit_test::WriteFile(path, text);
+    for (size_t max_len : {1, 5, 500}) {
+      const auto expected = ReadWithScanf(path, static_cast<int>(max_len));
+      for (size_t chunk_size : {1, 3, 64, 1 << 16}) {
+        FILE *fp = fopen(path.c_str(), "rb");
+        lexkit::TextChunks chunks(fp, max_len, chunk_size);
+        lexkit::TextChunk chunk;
+        std::string joined;
+        std::vector<std::string> words;
+        while (chunks.Next(&chunk)) {
+          const std::string bytes(chunk.begin(), chunk.size);
+          ASSERT_EQ(chunk.has_nul, bytes.find('\0') != std::string::npos);
+          ASSERT_EQ(std::string(chunk.end(), lexkit::kScanPadding),
+                    std::string(lexkit::kScanPadding, '\0'));
+          joined += bytes;
+          lexkit::ForEachWord(chunk.begin(), chunk.end(), max_len, [&](const char *w, size_t len) {
+            words.emplace_back(std::string(w, len).c_str());
+          });
+        }
+        EXPECT_FALSE(chunks.failed());
+        fclose(fp);
+        EXPECT_EQ(joined, text);
+        EXPECT_EQ(words, expected) << "round " << round << " max " << max_len << " chunk "
+                                   << chunk_size;
+      }
+    }
+  }
+}
+
 // The raw bytes each fgets call takes (its C string cannot show bytes after
 // a NUL; the stream position can).
 std::vector<std::string> PiecesByFgets(const std::string &text, size_t max_len) {
@@ -109,6 +147,10 @@ TEST(BlockReaders, ReportReadErrorsAfterTheDataBeforeThem) {
   lexkit::LineReader lines(fp, 499);
   EXPECT_FALSE(lines.Next(&w));
   EXPECT_TRUE(lines.failed());
+  lexkit::TextChunks chunks(fp, 499);
+  lexkit::TextChunk chunk;
+  EXPECT_FALSE(chunks.Next(&chunk));
+  EXPECT_TRUE(chunks.failed());
   fclose(fp);
 }
 

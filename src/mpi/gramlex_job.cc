@@ -95,7 +95,8 @@ void LoadVocabulary(const char *path, int verbosity, struct idngram_hash_table *
   const long long chains = 2LL * CountVocabEntries(path) + 3;
   if (chains > 2147483000LL) quit(-1, "gramlex : Error : the vocabulary is too large.\n");
   new_idngram_hashtable(table, nearest_prime(static_cast<int>(chains)));
-  read_vocab(path, verbosity, table, table->size);
+  // One thread: the ranks already share the machine's cores.
+  LoadVocabIndex(path, verbosity, table, table->size, 1);
 }
 
 // Windows of the n-gram buffer: -buffer megabytes of n-id rows, less the
@@ -273,9 +274,10 @@ int GramlexJob(const GramlexOptions &o) {
                                                    static_cast<uint64_t>(o.n - 1), kMaxWord);
       part = OpenByteRange(text->fd(), {start, mine.end});
     }
+    // One thread: the ranks already share the machine's cores.
     run_count = TextToNgramFiles(part, &vocabulary, verbosity, nullptr,
                                  BufferRows(o.buffer_mb, o.n, job.runtime_bytes()), static_cast<unsigned>(o.n),
-                                 dir.path().c_str(), ext);
+                                 dir.path().c_str(), ext, 1);
     if (part != stdin) fclose(part);
   }
   FILE *merged = ox_fopen(dir.merged().c_str(), "wb");

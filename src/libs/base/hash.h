@@ -25,12 +25,33 @@ namespace lexkit {
 
 template <uint32_t kMultiplier>
 uint32_t ChainHash(const char *bytes, size_t len, const FastMod &chains) {
+  static_assert(kMultiplier >= 2 && kMultiplier <= 256 && (kMultiplier & (kMultiplier - 1)) == 0,
+                "a power of two up to 256");
+  constexpr uint64_t kMultiplier4 = uint64_t{kMultiplier} * kMultiplier * kMultiplier * kMultiplier;
+  auto step = [&chains](uint32_t h, char byte) {
+    const uint32_t c = static_cast<uint32_t>(static_cast<int32_t>(static_cast<signed char>(byte)));
+    return chains.Mod(h * kMultiplier + c);
+  };
+  // Four steps at once: while h < M <= 2^32 / kMultiplier - 1 and the bytes
+  // are below 0x80, h * kMultiplier + c never wraps, so four steps are
+  // (h * kMultiplier^4 + ((c0 * k + c1) * k + c2) * k + c3) mod M, the
+  // remainder of a number below 2^57, taken once. Bytes of 0x80 and above
+  // (added as negative numbers, which wrap) take the steps one by one.
   uint32_t h = 0;
-  for (size_t i = 0; i < len; ++i) {
-    uint32_t c = static_cast<uint32_t>(
-        static_cast<int32_t>(static_cast<signed char>(bytes[i])));
-    h = chains.Mod(h * kMultiplier + c);
+  size_t i = 0;
+  if (chains.divisor() < (uint64_t{1} << 32) / kMultiplier) {
+    for (; i + 4 <= len; i += 4) {
+      const unsigned char *b = reinterpret_cast<const unsigned char *>(bytes + i);
+      if ((b[0] | b[1] | b[2] | b[3]) & 0x80) {
+        for (size_t j = i; j < i + 4; ++j) h = step(h, bytes[j]);
+        continue;
+      }
+      const uint64_t four = ((uint64_t{b[0]} * kMultiplier + b[1]) * kMultiplier + b[2]) *
+                                kMultiplier + b[3];
+      h = chains.ModWide(h * kMultiplier4 + four);
+    }
   }
+  for (; i < len; ++i) h = step(h, bytes[i]);
   return h;
 }
 

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <vector>
 
+#include "libs/base/helper_thread.h"
+
 namespace lexkit {
 
 namespace radix_internal {
@@ -68,9 +70,12 @@ Key *SortLowBits(Key *data, Key *tmp, size_t n, unsigned bits) {
 
 }  // namespace radix_internal
 
-// Sorts `keys` (fewer than 2^32), using `scratch` as working memory.
+// Sorts `keys` (fewer than 2^32), using `scratch` as working memory. Given
+// a helper thread, large inputs are sorted by both threads, each taking
+// half of the work of every pass; the result is the same.
 template <typename Key>
-void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits) {
+void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits,
+               HelperThread *helper = nullptr) {
   using namespace radix_internal;
   const size_t n = keys->size();
   if (n < 2 || bits == 0) return;
@@ -82,19 +87,46 @@ void RadixSort(std::vector<Key> *keys, std::vector<Key> *scratch, unsigned bits)
     return;
   }
   // The MSD pass: bucket b of the top digit goes to [start[b], start[b+1]).
+  // Each thread counts the keys of one half of the input; the counts give
+  // each half its own places within every bucket, so the two spread their
+  // halves at once without writing to the same place.
   const unsigned low_bits = bits - kTopBits;
-  std::vector<size_t> start((size_t{1} << kTopBits) + 1);
-  for (const Key &key : *keys) ++start[static_cast<size_t>(key >> low_bits) + 1];
-  for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-  std::vector<size_t> next(start.begin(), start.end() - 1);
+  constexpr size_t kBuckets = size_t{1} << kTopBits;
+  const Key *const in = keys->data();
   Key *const spread = scratch->data();
-  for (const Key &key : *keys) spread[next[static_cast<size_t>(key >> low_bits)]++] = key;
-  // Each bucket from the scratch space back into `keys`.
-  for (size_t b = 0; b + 1 < start.size(); ++b) {
-    const size_t first = start[b], count = start[b + 1] - first;
-    const Key *sorted = SortLowBits(spread + first, out + first, count, low_bits);
-    if (sorted != out + first) std::memcpy(out + first, sorted, count * sizeof(Key));
+  const size_t half = n / 2;
+  std::vector<size_t> first_half(kBuckets + 1), second_half(kBuckets + 1);
+  auto count = [in, low_bits](size_t from, size_t to, size_t *counts) {
+    for (size_t i = from; i < to; ++i) ++counts[static_cast<size_t>(in[i] >> low_bits) + 1];
+  };
+  auto place = [in, spread, low_bits](size_t from, size_t to, size_t *next) {
+    for (size_t i = from; i < to; ++i) spread[next[static_cast<size_t>(in[i] >> low_bits)]++] = in[i];
+  };
+  RunShared(helper, [&] { count(half, n, second_half.data()); },
+            [&] { count(0, half, first_half.data()); });
+  // start[b] = keys in buckets below b; the first half's keys of bucket b
+  // go first, then the second half's.
+  std::vector<size_t> start(kBuckets + 1);
+  for (size_t b = 0; b < kBuckets; ++b) {
+    start[b + 1] = start[b] + first_half[b + 1] + second_half[b + 1];
+    second_half[b] = start[b] + first_half[b + 1];
+    first_half[b] = start[b];
   }
+  RunShared(helper, [&] { place(half, n, second_half.data()); },
+            [&] { place(0, half, first_half.data()); });
+  // Each bucket from the scratch space back into `keys`; the buckets from
+  // `split` on, about half of the keys, are the helper's share.
+  auto sort_buckets = [&](size_t from, size_t to) {
+    for (size_t b = from; b < to; ++b) {
+      const size_t first = start[b], size = start[b + 1] - first;
+      const Key *sorted = SortLowBits(spread + first, out + first, size, low_bits);
+      if (sorted != out + first) std::memcpy(out + first, sorted, size * sizeof(Key));
+    }
+  };
+  const size_t split = std::min(
+      kBuckets, static_cast<size_t>(std::upper_bound(start.begin(), start.end(), n / 2) -
+                                    start.begin()));
+  RunShared(helper, [&] { sort_buckets(split, kBuckets); }, [&] { sort_buckets(0, split); });
 }
 
 }  // namespace lexkit

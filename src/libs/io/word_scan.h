@@ -73,6 +73,23 @@ inline const char *FindSpace(const char *p, const char *limit) {
 
 #endif
 
+// Calls word(start, length) for each word that repeated fscanf("%<max_len>s")
+// calls would return from the bytes [p, end): each run of non-space bytes,
+// a run longer than max_len (at least 1) in pieces of max_len bytes. NUL
+// bytes are part of the words. kScanPadding readable bytes must follow
+// `end`.
+template <typename Word>
+void ForEachWord(const char *p, const char *end, size_t max_len, Word word) {
+  for (;;) {
+    p = SkipSpace(p, end);
+    if (p == end) return;
+    const char *limit = static_cast<size_t>(end - p) > max_len ? p + max_len : end;
+    const char *stop = FindSpace(p, limit);
+    word(p, static_cast<size_t>(stop - p));
+    p = stop;
+  }
+}
+
 }  // namespace lexkit
 
 #endif  // LEXKIT_WORD_SCAN_H

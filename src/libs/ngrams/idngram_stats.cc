@@ -1,16 +1,9 @@
-// Progress marks of the text-to-n-gram buffer and the frequency-of-frequency
-// report of the id n-gram merge.
+// The frequency-of-frequency report of the id n-gram merge.
 #include "libs/ngrams/ngram_stats.h"
 
 #include <inttypes.h>
 
 namespace lexkit {
-
-void ShowNgramProgress(int nlines, int verbosity) {
-  if (verbosity < 2 || nlines <= 0) return;
-  if (nlines % 20000 == 0) fputc('.', stderr);
-  if (nlines % 1000000 == 0) fputc('\n', stderr);
-}
 
 void PrintFofStatistics(const int64_t *num_kgrams, fof_t *const *fof_array,
                         uint32_t fof_size, FILE *fp, int n) {

@@ -99,6 +99,15 @@ void MergeDirect(const Format &format, const TempNames &names, int64_t first, in
   }
   std::make_heap(heap.begin(), heap.end(), later);
 
+  // A single input has nothing to sum across: its records go out as they
+  // come, without the heap (a text that fits one buffer merges this way).
+  if (inputs.size() == 1 && !heap.empty()) {
+    Input &in = inputs[0];
+    do {
+      sink.Put(in.key, in.count);
+    } while (format.Read(*in.reader, &in.key, &in.count, false));
+    heap.clear();
+  }
   typename Format::Key smallest = format.NewKey();
   std::vector<size_t> group;
   while (!heap.empty()) {

@@ -13,10 +13,12 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "lexkit/pc_general.h"
+#include "libs/base/helper_thread.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "libs/io/idngram_records.h"
@@ -38,8 +40,8 @@ constexpr size_t kMaxWordLength = 499;
 // The ids of the text's words, in order.
 class IdSource {
  public:
-  IdSource(FILE *fp, struct idngram_hash_table *vocabulary)
-      : ids_(fp, vocabulary, kMaxWordLength) {}
+  IdSource(FILE *fp, struct idngram_hash_table *vocabulary, HelperThread *helper)
+      : ids_(fp, vocabulary, kMaxWordLength, helper) {}
 
   bool Next(wordid_t *id) {
     switch (ids_.Next(id)) {
@@ -100,7 +102,7 @@ class PackedWindows {
   void Shift(wordid_t id) { current_ = ((current_ << id_bits_) | id) & mask_; }
   void Append() { keys_.push_back(current_); }
   void Clear() { keys_.clear(); }
-  void Sort() { RadixSort(&keys_, &scratch_, n_ * id_bits_); }
+  void Sort(HelperThread *helper) { RadixSort(&keys_, &scratch_, n_ * id_bits_, helper); }
 
   // Calls emit(ids, count) for each run of equal windows, in sorted order.
   template <typename Emit>
@@ -144,7 +146,7 @@ class OffsetWindows {
     words_.erase(words_.begin(), words_.end() - n_);
     starts_.clear();
   }
-  void Sort() {
+  void Sort(HelperThread * /*helper*/) {
     const wordid_t *w = words_.data();
     const size_t n = n_;
     std::sort(starts_.begin(), starts_.end(), [w, n](size_t a, size_t b) {
@@ -176,6 +178,7 @@ struct BatchSettings {
   int buffer_size;
   unsigned n;
   TempNames names;
+  HelperThread *helper;  // shares the lookups and the sorts; may be null
 };
 
 template <typename Windows>
@@ -209,7 +212,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
     }
 
     pc_message(Narrow(s.verbosity), 2, "\nSorting n-grams...\n");
-    windows.Sort();
+    windows.Sort(s.helper);
 
     if (number_of_tempfiles == kMaxTempFiles)
       quit(-1,
@@ -235,7 +238,7 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t * /*buffer*/, int buffer_size,
                      unsigned int n, const char *temp_file_root,
-                     const char *temp_file_ext) {
+                     const char *temp_file_ext, unsigned threads) {
   // The batches live in working memory of this call (8 or 16 bytes per
   // window for packed windows, and as much for the sort), allocated once
   // here: the caller's buffer is not used and may be null.
@@ -244,11 +247,16 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
          buffer_size);
   if (n < 1) quit(-1, "read_txt2ngram_buffer: the n-gram length must be at least 1\n");
 
-  const BatchSettings settings{verbosity, buffer_size, n,
-                               TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
-                                         "temporary file name", kNameBuffer)};
   return QuitOnBadAlloc([&] {
-    IdSource source(infp, vocabulary);
+    // One helper thread when there is a core for it; the work is split in
+    // two, never more.
+    const std::unique_ptr<HelperThread> helper =
+        threads >= 2 ? HelperThread::Start() : nullptr;
+    const BatchSettings settings{verbosity, buffer_size, n,
+                                 TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
+                                           "temporary file name", kNameBuffer),
+                                 helper.get()};
+    IdSource source(infp, vocabulary, helper.get());
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
     if (key_bits <= 64) {

@@ -12,11 +12,13 @@ namespace lexkit {
 
 class FofStats;
 
-// ngram_buffer.cc: text -> sorted temporary id n-gram files.
+// ngram_buffer.cc: text -> sorted temporary id n-gram files, with up to
+// `threads` threads (this one included) sharing the work; the files do not
+// depend on their number.
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t *buffer, int buffer_size,
                      unsigned int n, const char *temp_file_root,
-                     const char *temp_file_ext);
+                     const char *temp_file_ext, unsigned threads);
 
 // text_merge.cc: merge of sorted word n-gram text files.
 void MergeTextNgramFiles(int start_file, int end_file,

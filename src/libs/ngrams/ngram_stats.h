@@ -12,8 +12,12 @@
 namespace lexkit {
 
 // A "." every 20,000 n-grams and a line end every 1,000,000, at verbosity 2
-// or more.
-void ShowNgramProgress(int nlines, int verbosity);
+// or more. Inline: the text-to-n-gram buffer asks once per window.
+inline void ShowNgramProgress(int nlines, int verbosity) {
+  if (verbosity < 2 || nlines <= 0) return;
+  if (nlines % 20000 == 0) fputc('.', stderr);
+  if (nlines % 1000000 == 0) fputc('\n', stderr);
+}
 
 // The number of distinct n-grams of each order 2..n and their tallies for
 // the counts 1..fof_size. Row m-2 belongs to order m.

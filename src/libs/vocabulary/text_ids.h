@@ -3,19 +3,22 @@
 // does, and each looked up in a vocabulary index table as index2 would (0
 // for a word that is not there).
 //
-// The words are read a batch at a time into a buffer of their own and
-// looked up together (VocabLookup::FindAll), so that the memory waits of a
-// large vocabulary's lookups overlap.
+// The text is read in chunks that never cut a word (libs/io/text_chunks.h);
+// the words of a chunk are looked up a batch at a time, in place, so that
+// the memory waits of a large vocabulary's lookups overlap
+// (VocabLookup::FindAll). Given a helper thread, the chunks are read two
+// at a time, one looked up by the helper and one by this thread, and their
+// ids are handed on in text order: the ids never depend on the threads.
 #ifndef LEXKIT_TEXT_IDS_H
 #define LEXKIT_TEXT_IDS_H
 
 #include <stdio.h>
 
-#include <string_view>
 #include <vector>
 
 #include "lexkit/ac_hash.h"
-#include "libs/io/word_reader.h"
+#include "libs/base/helper_thread.h"
+#include "libs/io/text_chunks.h"
 #include "libs/vocabulary/vocab_lookup.h"
 
 namespace lexkit {
@@ -24,14 +27,19 @@ class TextIds {
  public:
   enum class Status { kId, kEnd, kError };
 
-  // `vocabulary` must not change while the ids are read.
-  TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len);
+  // `vocabulary` must not change while the ids are read; `helper` (may be
+  // null) must outlive the reader.
+  TextIds(FILE *fp, struct idngram_hash_table *vocabulary, size_t max_len,
+          HelperThread *helper = nullptr);
+  ~TextIds();
+  TextIds(const TextIds &) = delete;
+  TextIds &operator=(const TextIds &) = delete;
 
   // The id of the next word, or the end of the text, or a read error
   // (reported once the ids of the words before it have been returned).
   Status Next(wordid_t *id) {
-    if (next_ == count_ && !Fill()) return status_;
-    *id = ids_[next_++];
+    if (next_ == end_ && !Fill()) return status_;
+    *id = *next_++;
     return Status::kId;
   }
 
@@ -39,18 +47,28 @@ class TextIds {
   wordid_t LargestId() const { return lookup_.LargestId(); }
 
  private:
-  static constexpr size_t kBatch = VocabLookup::kMaxBatch;
+  // One chunk of a round and the ids of its words. Chunk 1 of a round is
+  // looked up by the helper, chunk 0 by this thread.
+  struct Lane {
+    TextChunk chunk;
+    std::vector<wordid_t> ids;
+  };
 
-  bool Fill();  // false when no word is left
+  bool Fill();        // false when no id is left
+  bool ReadRound();   // the next round's chunks; false if there is none
+  void Look(Lane &lane) const;  // lane.chunk -> lane.ids
 
-  WordReader reader_;
+  TextChunks chunks_;
   VocabLookup lookup_;
-  std::vector<char> bytes_;  // the batch's words side by side, then padding
-  std::string_view words_[kBatch];
-  wordid_t ids_[kBatch];
-  size_t next_ = 0;
-  size_t count_ = 0;
-  Status status_ = Status::kId;  // kEnd or kError once the reader said so
+  size_t max_len_;
+  std::vector<Lane> lanes_;
+  size_t lanes_read_ = 0;   // lanes of this round that hold a chunk
+  size_t lane_served_ = 0;  // the lane whose ids Next gives
+  const wordid_t *next_ = nullptr;
+  const wordid_t *end_ = nullptr;
+  bool stream_done_ = false;
+  Status status_ = Status::kId;  // kEnd or kError once all ids are given
+  HelperThread *helper_;  // null: this thread alone
 };
 
 }  // namespace lexkit

@@ -7,9 +7,11 @@
 
 namespace lexkit {
 
-// vocab_index.cc: vocabulary file -> vocabulary index table.
+// vocab_index.cc: vocabulary file -> vocabulary index table, with up to
+// `threads` threads (this one included) sharing the work; the table and
+// the messages do not depend on their number.
 int LoadVocabIndex(const char *vocab_filename, int verbosity,
-                   struct idngram_hash_table *vocabulary, int M);
+                   struct idngram_hash_table *vocabulary, int M, unsigned threads);
 
 // The number of ids LoadVocabIndex gives the words of the file, repeated
 // words included: a table for it needs more chains than that.

@@ -14,54 +14,79 @@ namespace lexkit {
 namespace {
 
 // How far ahead of their use the build requests entries and slots.
-constexpr size_t kChainsAhead = 16;
+constexpr size_t kChainsAhead = 64;
 constexpr size_t kInsertAhead = 16;
 
 }  // namespace
 
-VocabLookup::VocabLookup(struct idngram_hash_table *table) : table_(table) {
+// The findable entries of chains [from, to) in chain order, their long
+// words side by side in `pool`.
+struct VocabLookup::Findable {
+  std::vector<Entry> entries;
+  std::string pool;
+  wordid_t largest_long = 0;  // the largest id of a word too long to index
+};
+
+void VocabLookup::Walk(int from, int to, Findable *found) const {
+  const FastMod chains(static_cast<uint32_t>(table_->size));
+  for (int i = from; i < to; ++i) {
+    // The heads are usually side by side, their entries anywhere: the
+    // first entry of a chain some chains ahead is requested now.
+    if (i + kChainsAhead < static_cast<size_t>(to)) {
+      const struct idngram_node *ahead = table_->chain[i + kChainsAhead]->next;
+      if (ahead != nullptr) __builtin_prefetch(ahead);
+    }
+    for (const struct idngram_node *x = table_->chain[i]->next; x; x = x->next) {
+      const std::string_view word(x->word);
+      if (word.size() > kMaxLength) {
+        // Find asks index2 for those, which may give this id.
+        found->largest_long = std::max(found->largest_long, x->ind);
+        continue;
+      }
+      if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
+        continue;
+      uint64_t key = LoadFirst(word.data(), word.size());
+      if (word.size() > 8) {
+        key = found->pool.size();
+        found->pool.append(word);
+      }
+      found->entries.push_back({key, HashBytes(word.data(), word.size()),
+                                static_cast<uint32_t>(word.size()), x->ind});
+    }
+  }
+}
+
+VocabLookup::VocabLookup(struct idngram_hash_table *table, HelperThread *helper)
+    : table_(table) {
   // index2 finds a node only in the chain its word hashes to, and of equal
   // words only the first: exactly those nodes are indexed, in chain order,
   // so that Insert keeps the first of equal words. Each word is read once,
-  // in this walk, and long ones go to the pool at once.
-  std::vector<Entry> findable;
+  // in the walk, and long ones go to the pool at once. The walk waits for
+  // memory at almost every node; with a helper, each thread walks half of
+  // the chains, and the halves join in chain order.
+  Findable low, high;
   if (table->size >= 1) {
-    const FastMod chains(static_cast<uint32_t>(table->size));
-    for (int i = 0; i < table->size; ++i) {
-      // The heads are usually side by side, their entries anywhere: the
-      // first entry of a chain some chains ahead is requested now.
-      if (i + kChainsAhead < static_cast<size_t>(table->size)) {
-        const struct idngram_node *ahead = table->chain[i + kChainsAhead]->next;
-        if (ahead != nullptr) __builtin_prefetch(ahead);
-      }
-      for (const struct idngram_node *x = table->chain[i]->next; x; x = x->next) {
-        const std::string_view word(x->word);
-        if (word.size() > kMaxLength) {
-          // Find asks index2 for those, which may give this id.
-          largest_ = std::max(largest_, x->ind);
-          continue;
-        }
-        if (ChainHash<256>(word.data(), word.size(), chains) != static_cast<uint32_t>(i))
-          continue;
-        uint64_t key = LoadFirst(word.data(), word.size());
-        if (word.size() > 8) {
-          key = pool_.size();
-          pool_.append(word);
-        }
-        findable.push_back({key, HashBytes(word.data(), word.size()),
-                            static_cast<uint32_t>(word.size()), x->ind});
-      }
-    }
+    const int half = table->size / 2;
+    RunShared(helper, [&] { Walk(half, table->size, &high); }, [&] { Walk(0, half, &low); });
   }
+  pool_ = std::move(low.pool);
+  for (Entry &e : high.entries)
+    if (e.length > 8) e.key += pool_.size();
+  pool_.append(high.pool);
   pool_.append(7, '\0');  // for the 8-byte loads of SameBytesPadded
+  largest_ = std::max(low.largest_long, high.largest_long);
   size_t capacity = 16;
-  while (capacity * 3 < findable.size() * 4) capacity *= 2;  // at most 3/4 full
+  const size_t entries = low.entries.size() + high.entries.size();
+  while (capacity * 3 < entries * 4) capacity *= 2;  // at most 3/4 full
   slots_ = CheckedArray<Slot>(capacity);  // all empty: meta 0
   mask_ = capacity - 1;
-  for (size_t i = 0; i < findable.size(); ++i) {
-    if (i + kInsertAhead < findable.size())
-      __builtin_prefetch(&slots_[Home(findable[i + kInsertAhead].hash)]);
-    Insert(findable[i]);
+  for (const std::vector<Entry> *part : {&low.entries, &high.entries}) {
+    const std::vector<Entry> &findable = *part;
+    for (size_t i = 0; i < findable.size(); ++i) {
+      if (i + kInsertAhead < findable.size())
+        __builtin_prefetch(&slots_[Home(findable[i + kInsertAhead].hash)]);
+      Insert(findable[i]);
+    }
   }
 }
 

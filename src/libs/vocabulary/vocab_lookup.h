@@ -17,6 +17,7 @@
 
 #include "lexkit/ac_hash.h"
 #include "libs/base/checked_array.h"
+#include "libs/base/helper_thread.h"
 
 namespace lexkit {
 
@@ -30,8 +31,9 @@ class VocabLookup {
   // The most words FindAll takes at once.
   static constexpr size_t kMaxBatch = 64;
 
-  // `table` must not change while the lookup is in use.
-  explicit VocabLookup(struct idngram_hash_table *table);
+  // `table` must not change while the lookup is in use. A helper thread,
+  // if given, takes half of the building.
+  explicit VocabLookup(struct idngram_hash_table *table, HelperThread *helper = nullptr);
 
   // The id of `word`, 0 if it is not in the table. Like index2 on a C
   // string, the word ends at its first NUL byte.
@@ -77,6 +79,8 @@ class VocabLookup {
   template <bool kPadded>
   size_t Locate(std::string_view word, uint64_t hash) const;
   void Insert(const Entry &entry);
+  struct Findable;
+  void Walk(int from, int to, Findable *found) const;
 
   struct idngram_hash_table *table_;
   CheckedArray<Slot> slots_;

@@ -16,6 +16,7 @@
 #include <stdio.h>
 
 #include <array>
+#include <string_view>
 
 #include "libs/io/line_reader.h"
 
@@ -30,6 +31,9 @@ class VocabLines {
   // Moves to the next word line; false at the end of the stream or after a
   // read error (see failed()).
   bool Next();
+  // The same, for a caller that only counts the words: line() and word()
+  // are not updated.
+  bool Skip();
 
   // The current line (line end included, if it has one) and its word, as C
   // strings valid until the next call.
@@ -40,6 +44,9 @@ class VocabLines {
   bool failed() const { return lines_.failed(); }
 
  private:
+  // The next word line, as views into the reader's block.
+  bool Find(std::string_view *line, std::string_view *word);
+
   LineReader lines_;
   std::array<char, kVocabLineMax + 1> line_;
   std::array<char, kVocabLineMax + 1> word_;
