@@ -401,8 +401,11 @@ TEST(Model, BadBinaryFiles) {
        "truncated: " + std::to_string(ReadFile(good).size() - 1) + " of " +
            std::to_string(ReadFile(good).size()) + " bytes"},
       {[](BinaryImage *b) { b->bytes += std::string(8, '\0'); }, "corrupt: 8 bytes after the model's end"},
-      {[](BinaryImage *b) { reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->version = 2; },
-       "format version 2; this library reads version 1"},
+      {[](BinaryImage *b) {
+         reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->version = mf::kFormatVersion - 1;
+       },
+       "format version " + std::to_string(mf::kFormatVersion - 1) + "; this library reads version " +
+           std::to_string(mf::kFormatVersion)},
       {[](BinaryImage *b) {
          reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->byte_order = 0x04030201u;
        },
