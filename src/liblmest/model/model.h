@@ -41,6 +41,27 @@ struct Prediction {
   int order_found;
 };
 
+// The context of a prediction as a decoder carries it from word to word:
+// for m = 1..length, nodes[m - 1] is the entry of level m - 1 that holds the
+// last m words of the history, or kAbsent where the model lacks them. The
+// searches that predict a word find the entries of the next word's context
+// too, so a text scored in turn needs no search for its contexts.
+struct ContextState {
+  uint32_t length = 0;
+  uint32_t nodes[model_file::kMaxOrder] = {};
+};
+
+// What a caller keeps of the context its last prediction ended with: the
+// model's serial number (models are told apart by it, not by their
+// address, which a new model may take over from a closed one), the
+// context's words, oldest first, and their entries.
+struct PredictionMemo {
+  uint64_t model = 0;
+  uint32_t length = 0;
+  uint32_t ids[model_file::kMaxOrder] = {};
+  ContextState state;
+};
+
 class Model {
  public:
   // A model over sections laid out as `header` says, section s starting at
@@ -84,8 +105,24 @@ class Model {
 
   // The prediction of `word` after `length` context ids, oldest first; only
   // the last order - 1 of them count. Ids above vocab_size stand for the
-  // unknown word.
-  Prediction Predict(const uint32_t *context, size_t length, uint32_t word) const;
+  // unknown word. `memo` (or null) holds the context of the caller's last
+  // prediction and receives this one's: a caller that scores a text word
+  // after word (a decoder following one hypothesis) asks next for the
+  // context of the word it has just scored, which then needs no search.
+  Prediction Predict(const uint32_t *context, size_t length, uint32_t word,
+                     PredictionMemo *memo = nullptr) const;
+
+  // The prediction of `word` after the last `usable` (at most
+  // context.length) words of a context; `next` (or null; it may be
+  // `context` itself) gets the context that ends with `word`, of the whole
+  // context's length plus one, at most order - 1.
+  Prediction Score(const ContextState &context, uint32_t usable, uint32_t word,
+                   ContextState *next) const;
+  // The context after `word`, as Score gives it, for a word of the history
+  // that is not predicted.
+  void Advance(const ContextState &context, uint32_t word, ContextState *next) const;
+  // The context of the last order - 1 of `length` ids.
+  ContextState StateOf(const uint32_t *ids, size_t length) const;
 
   // Bytes held besides the sections.
   uint64_t OwnMemoryBytes() const;
@@ -94,12 +131,14 @@ class Model {
 
  private:
   uint32_t Clamp(uint32_t id) const { return id <= vocab_size() ? id : 0; }
-  // The entry of level n - 1 that holds the n ids, or kAbsent.
-  uint32_t Node(const uint32_t *ids, uint32_t n) const;
-  // The successor `id` of entry `node` of level k, an entry of level k + 1,
-  // or kAbsent.
-  uint32_t Successor(uint32_t k, uint32_t node, uint32_t id) const;
+  // For m = 1..context.length, found[m]: the entry of level m that holds
+  // the context's last m words and `word` (clamped), or kAbsent.
+  void FindSuccessors(const ContextState &context, uint32_t word, uint32_t *found) const;
+  // The context after `word` from the entries FindSuccessors found.
+  void Extend(const ContextState &context, uint32_t word, const uint32_t *found,
+              ContextState *next) const;
 
+  uint64_t serial_ = 0;  // tells models apart, however short-lived
   model_file::ModelFileHeader header_;
   const void *sections_[model_file::kNumSections] = {};
   std::shared_ptr<const void> owner_;

@@ -55,15 +55,16 @@ void TextScorer::Add(std::string_view word) {
   if (!known) ++stats_.oov_words;
   if (id == kNotInModel) {
     Remember(0);  // a closed model cannot score it
+    model_.Advance(context_, 0, &context_);
     return;
   }
   if (context_cue_ != nullptr && context_cue_[id]) {
     ++stats_.context_cues;
     Remember(id);
+    model_.Advance(context_, id, &context_);
     return;
   }
-  const uint32_t usable = UsableContext();
-  const Prediction p = model_.Predict(history_ + history_length_ - usable, usable, id);
+  const Prediction p = model_.Score(context_, UsableContext(), id, &context_);
   ++stats_.words_scored;
   stats_.log10_prob += p.log10_prob;
   ++stats_.found[p.order_found - 1];

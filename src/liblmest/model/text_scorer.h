@@ -48,6 +48,7 @@ class TextScorer {
   FILE *probs_;
   uint32_t history_[model_file::kMaxOrder] = {};  // oldest first
   uint32_t history_length_ = 0;
+  ContextState context_;  // the model's entries of the history
   TextStats stats_;
 };
 
