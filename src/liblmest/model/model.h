@@ -97,6 +97,13 @@ class Model {
     if (id != WordTable::kAbsent) return id;
     return closed() ? kNotInModel : 0;
   }
+  // The ids of `count` words, as Lookup gives them one by one, but with the
+  // memory accesses of all of them overlapping (WordTable::FindBatch).
+  void Lookup(const std::string_view *words, size_t count, uint32_t *ids) const {
+    words_.FindBatch(words, count, ids);
+    const uint32_t unknown = closed() ? kNotInModel : 0;
+    for (size_t i = 0; i < count; ++i) ids[i] = ids[i] != WordTable::kAbsent ? ids[i] : unknown;
+  }
   // The word of an id (0..vocab_size).
   std::string_view Word(uint32_t id) const {
     return std::string_view(vocab_text_ + vocab_offsets_[id],
@@ -123,6 +130,13 @@ class Model {
   void Advance(const ContextState &context, uint32_t word, ContextState *next) const;
   // The context of the last order - 1 of `length` ids.
   ContextState StateOf(const uint32_t *ids, size_t length) const;
+  // The predictions of the `count` words at `ids` of a text, each after
+  // those before it: word i's as Score gives it after the last usable[i]
+  // words of its context. `context` holds the context before the first
+  // word and receives the one after the last. Faster than Score word by
+  // word: the searches of many words are done together.
+  void ScoreText(ContextState *context, const uint32_t *ids, const uint32_t *usable,
+                 size_t count, Prediction *predictions) const;
 
   // Bytes held besides the sections.
   uint64_t OwnMemoryBytes() const;
@@ -130,13 +144,28 @@ class Model {
   Model() = default;  // an empty shell; models are made by Create
 
  private:
+  // A search of a word among the successors of an entry of level m - 1:
+  // their run of level m, narrowed to the block that can hold the word.
+  struct Search {
+    uint32_t lo, hi;
+  };
+
   uint32_t Clamp(uint32_t id) const { return id <= vocab_size() ? id : 0; }
+  // The stages of a search under `node` (kAbsent: nothing to search):
+  // asking for the successor range, narrowing it, finding the word.
+  void AskForRange(uint32_t m, uint32_t node) const;
+  Search StartSearch(uint32_t m, uint32_t node, uint32_t word) const;
+  uint32_t FinishSearch(uint32_t m, Search search, uint32_t word) const;
   // For m = 1..context.length, found[m]: the entry of level m that holds
   // the context's last m words and `word` (clamped), or kAbsent.
   void FindSuccessors(const ContextState &context, uint32_t word, uint32_t *found) const;
   // The context after `word` from the entries FindSuccessors found.
   void Extend(const ContextState &context, uint32_t word, const uint32_t *found,
               ContextState *next) const;
+  // The prediction of `word` (clamped) after the last `usable` words of
+  // `context`, from the entries found under them.
+  Prediction Choose(const ContextState &context, const uint32_t *found, uint32_t usable,
+                    uint32_t word) const;
 
   uint64_t serial_ = 0;  // tells models apart, however short-lived
   model_file::ModelFileHeader header_;
