@@ -57,6 +57,11 @@ class WordTable {
     uint32_t tag;
   };
 
+  // Words are hashed and placed a chunk at a time.
+  static constexpr size_t kChunk = 64;
+  // The hashes of `count` words, their first slots asked for.
+  void HashAndAskForSlots(const std::string_view *words, size_t count, uint64_t *hashes) const;
+
   bool Matches(uint32_t id, std::string_view word) const {
     const uint64_t start = offsets_[id];
     return offsets_[id + 1] - start == word.size() + 1 &&
