@@ -13,7 +13,7 @@ void WordTable::Build(const char *text, const uint64_t *offsets, uint32_t first,
   const uint64_t words = first <= last ? uint64_t{last} - first + 1 : 0;
   uint64_t size = 2;
   while (size * 4 < words * 5) size *= 2;
-  slots_.assign(size, Slot{kAbsent, 0});
+  slots_ = HugePageArray<Slot>(size, Slot{kAbsent, 0});
   mask_ = size - 1;
   // In chunks, each word's first slot asked for before any is filled: the
   // slots of a large vocabulary are cache misses, which then overlap.
