@@ -18,6 +18,8 @@
 #include <new>
 #include <type_traits>
 
+#include "libs/base/malloc_ptr.h"
+
 namespace lexkit {
 
 template <typename T>
@@ -46,10 +48,7 @@ class HugePageArray {
   size_t size() const { return size_; }
 
  private:
-  struct FreeDeleter {
-    void operator()(T *p) const { std::free(p); }
-  };
-  std::unique_ptr<T, FreeDeleter> data_;
+  MallocPtr<T> data_;
   size_t size_ = 0;
 };
 
