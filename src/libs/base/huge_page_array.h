@@ -4,8 +4,9 @@
 // TLB. A miss costs a walk of the page tables, and twice over in a virtual
 // machine: on the benchmark machine a table of 4 MiB is read at random
 // about twice as fast on huge pages. Where the system gives none, the
-// advice changes nothing. Running out of memory throws std::bad_alloc, as
-// a std::vector would.
+// advice changes nothing. The memory is rounded up to whole huge pages: a
+// power-of-two table of 2 MiB or more wastes none. Running out of memory
+// throws std::bad_alloc, as a std::vector would.
 #ifndef LEXKIT_HUGE_PAGE_ARRAY_H
 #define LEXKIT_HUGE_PAGE_ARRAY_H
 
