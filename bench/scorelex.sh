@@ -17,7 +17,8 @@
 #     through scorelex (reading, lookups and the report included, the load
 #     too: user + system CPU of the whole run), on the held-out text and on
 #     all of brown.txt (1.16M words, mostly seen in training).
-# Each figure is the best of BENCH_RUNS (default 3) runs: the machine is
+# Each figure is the best of BENCH_RUNS (default 3) runs (a run of the API
+# benchmark taking the best of 10 passes over its text): the machine is
 # shared, so CPU seconds are the steadier measure.
 #
 #   bench/scorelex.sh            # CORPORA=/tmp/lexkit-corpora by default
@@ -61,7 +62,7 @@ fi
 # (the largest for rates).
 value() { sed -n "s/^$1 //p" "$2"; }
 bench_api() {  # FORM MODEL TEXT TAG
-  for r in $(seq "$runs"); do "$work/score_bench" "$1" "$2" "$3" 3 > "$work/$4.$r"; done
+  for r in $(seq "$runs"); do "$work/score_bench" "$1" "$2" "$3" 10 > "$work/$4.$r"; done
 }
 best_of() {  # NAME TAG min|max
   for r in $(seq "$runs"); do value "$1" "$work/$2.$r"; done |
