@@ -18,7 +18,6 @@
 #include "libs/base/coding.h"
 #include "libs/base/fastmod.h"
 #include "libs/base/hash.h"
-#include "libs/base/huge_page_array.h"
 #include "libs/base/out_of_memory.h"
 #include "libs/base/radix_sort.h"
 #include "test_support.h"
@@ -100,21 +99,6 @@ TEST(CheckedArray, IsZeroFilledAndMoves) {
   lexkit::CheckedArray<uint64_t> b = std::move(a);
   EXPECT_EQ(b[999], 5u);
   EXPECT_EQ(lexkit::CheckedArray<char>(0).size(), 0u);
-}
-
-// Below and from 2 MiB: every element holds the value, and a large array
-// starts on a huge page; a size beyond memory throws.
-TEST(HugePageArray, FilledAndAlignedByItsSize) {
-  using Array = lexkit::HugePageArray<uint64_t>;
-  for (size_t size : {size_t{1}, size_t{1000}, Array::kHugePage / 8, Array::kHugePage / 8 + 3}) {
-    const Array a(size, 0x0102030405060708u);
-    ASSERT_EQ(a.size(), size);
-    for (size_t i = 0; i < size; ++i) ASSERT_EQ(a[i], 0x0102030405060708u) << size << " " << i;
-    if (size * 8 >= Array::kHugePage) {
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(&a[0]) % Array::kHugePage, 0u) << size;
-    }
-  }
-  EXPECT_THROW(Array(SIZE_MAX / 4, 0), std::bad_alloc);
 }
 
 TEST(HashBytes, PaddedReadsGiveTheExactValueAndEveryByteCounts) {
