@@ -4,7 +4,9 @@
 //   score_bench (-arpa|-binary) MODEL TEXT [REPEATS]
 //
 // prints "name value" lines: the load's wall and CPU seconds, the resident
-// memory the load added (MiB, from /proc/self/statm), and the best of
+// memory the load added (MiB, from /proc/self/statm; a mapped binary model
+// grows as predictions read more of it, so it is measured again after the
+// passes), and the best of
 // REPEATS (default 3) passes of lexkit_model_prob over the text's words,
 // each after the two before it, in words per second of CPU time. The
 // words are looked up once before the passes; the total log10 probability
@@ -47,11 +49,13 @@ int main(int argc, char **argv) {
   const bool arpa = strcmp(argv[1], "-arpa") == 0;
   const int repeats = argc > 4 ? atoi(argv[4]) : 3;
 
-  // The text's words first, so the model's memory is measured alone.
+  // The text's words first, so that the model's memory is measured alone.
   std::vector<std::string> words;
   std::ifstream text(argv[3]);
   for (std::string w; text >> w;) words.push_back(w);
 
+  // Their ids' array too, filled in once the model is open.
+  std::vector<wordid_t> ids(words.size(), 0);
   const double rss_before = ResidentMiB();
   const double wall0 = Seconds(CLOCK_MONOTONIC), cpu0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
   char error[1024];
@@ -65,9 +69,8 @@ int main(int argc, char **argv) {
   printf("load_wall_s %.3f\nload_cpu_s %.3f\nload_rss_mib %.1f\n", wall1 - wall0, cpu1 - cpu0,
          ResidentMiB() - rss_before);
 
-  std::vector<wordid_t> ids;
-  ids.reserve(words.size());
-  for (const std::string &w : words) ids.push_back(lexkit_model_index(model, w.data(), w.size()));
+  for (size_t i = 0; i < words.size(); ++i)
+    ids[i] = lexkit_model_index(model, words[i].data(), words[i].size());
   const double lookup_cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu1;
   printf("lookup_words_per_s %.0f\n", ids.size() / lookup_cpu);
 
@@ -84,6 +87,7 @@ int main(int argc, char **argv) {
   }
   printf("words %zu\nlog10_prob %.3f\nscore_cpu_s %.3f\nscore_words_per_s %.0f\n", ids.size(),
          total, best, ids.size() / best);
+  printf("scored_rss_mib %.1f\n", ResidentMiB() - rss_before);
   lexkit_model_close(model);
   return 0;
 }

@@ -7,7 +7,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <vector>
+
 #include "lexkit/model.h"
+#include "liblmest/model/model_handle.h"
 
 namespace lexkit_fuzz {
 
@@ -22,6 +25,18 @@ inline void ScoreEverything(const lexkit_model *model, const uint8_t *data, size
     }
   }
   for (uint64_t w = 0; w < words; ++w) lexkit_model_word(model, static_cast<wordid_t>(w));
+  // The input's bytes as a text scored in runs, each word after a part of
+  // its context that the input chooses too.
+  std::vector<uint32_t> ids(size < 300 ? size : 300), usable(ids.size());
+  std::vector<lexkit::model::Prediction> predictions(ids.size());
+  const uint32_t longest = static_cast<uint32_t>(lexkit_model_order(model)) - 1;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    ids[i] = data[i] % words;
+    const uint32_t length = i < longest ? static_cast<uint32_t>(i) : longest;
+    usable[i] = data[(i + 1) % size] % (length + 1);
+  }
+  lexkit::model::ContextState state;
+  model->model->ScoreText(&state, ids.data(), usable.data(), ids.size(), predictions.data());
 }
 
 }  // namespace lexkit_fuzz

@@ -15,6 +15,7 @@
 
 #include "lexkit/model.h"
 #include "liblmest/model/arpa_reader.h"
+#include "liblmest/model/binary_model.h"
 #include "liblmest/model/model_file.h"
 #include "liblmest/model/model_layout.h"
 #include "liblmest/model/successor_search.h"
@@ -239,6 +240,10 @@ TEST(Model, BinaryScoresAsArpa) {
     char error[256] = "";
     ModelPtr binary(lexkit_model_open_binary(path.c_str(), error, sizeof error));
     ASSERT_NE(binary, nullptr) << error;
+    std::string message;
+    const std::unique_ptr<lexkit::model::Model> read =
+        lexkit::model::LoadBinary(path.c_str(), &message, lexkit::model::ImageAccess::kRead);
+    ASSERT_NE(read, nullptr) << message;
     EXPECT_EQ(lexkit_model_order(binary.get()), lexkit_model_order(text.get()));
     EXPECT_EQ(lexkit_model_is_closed(binary.get()), lexkit_model_is_closed(text.get()));
     const wordid_t v = static_cast<wordid_t>(lexkit_model_vocab_size(text.get()));
@@ -254,6 +259,7 @@ TEST(Model, BinaryScoresAsArpa) {
       const double b = lexkit_model_prob(binary.get(), history.data(), history.size(), w, &b_case);
       ASSERT_EQ(a, b);
       ASSERT_EQ(a_case, b_case);
+      ASSERT_EQ(read->Predict(history.data(), history.size(), w).log10_prob, b);
       history.push_back(w);
     }
     for (wordid_t id = 0; id <= v; ++id)
@@ -401,8 +407,11 @@ TEST(Model, BadBinaryFiles) {
        "truncated: " + std::to_string(ReadFile(good).size() - 1) + " of " +
            std::to_string(ReadFile(good).size()) + " bytes"},
       {[](BinaryImage *b) { b->bytes += std::string(8, '\0'); }, "corrupt: 8 bytes after the model's end"},
-      {[](BinaryImage *b) { reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->version = 2; },
-       "format version 2; this library reads version 1"},
+      {[](BinaryImage *b) {
+         reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->version = mf::kFormatVersion - 1;
+       },
+       "format version " + std::to_string(mf::kFormatVersion - 1) + "; this library reads version " +
+           std::to_string(mf::kFormatVersion)},
       {[](BinaryImage *b) {
          reinterpret_cast<mf::ModelFileHeader *>(&b->bytes[0])->byte_order = 0x04030201u;
        },
@@ -488,6 +497,9 @@ TEST(Model, DamagedBinaryFilesNeverCrash) {
     WriteFile(bad, good.substr(0, good.size() * eighth / 8));
     const std::string message = BinaryError(bad);
     EXPECT_TRUE(message == "is empty" || message.rfind("truncated: ", 0) == 0) << message;
+    std::string read;  // the same from a file read into memory
+    EXPECT_EQ(lexkit::model::LoadBinary(bad.c_str(), &read, lexkit::model::ImageAccess::kRead), nullptr);
+    EXPECT_EQ(read, message);
   }
   std::mt19937 random(11);
   int loaded = 0;

@@ -71,7 +71,10 @@ LEXKIT_EXPORT const char *lexkit_model_word(const lexkit_model *model,
  * order - 1: from the longest context down, one base-4 digit per order the
  * prediction backed off from, 1 where that context was in the model and
  * its back-off weight was applied, 2 where it was not (or was not given);
- * 0 for every digit below the order whose n-gram was found. */
+ * 0 for every digit below the order whose n-gram was found. Each thread
+ * remembers the context its last call ended with: a text scored word after
+ * word, each call giving the context of the word the call before scored,
+ * needs no search for its contexts. */
 LEXKIT_EXPORT double lexkit_model_prob(const lexkit_model *model,
                                        const wordid_t *context,
                                        size_t context_length, wordid_t word,

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,9 +30,34 @@ struct FdCloser {
 
 std::string SystemError(const char *what) { return std::string(what) + ": " + strerror(errno); }
 
-// The whole file in one block of malloc's alignment (enough for every
-// section's type); null with the reason on failure.
-std::shared_ptr<void> ReadWhole(const char *path, uint64_t *size, std::string *error) {
+// The whole file in one block aligned as the sections are in the file;
+// null with the reason on failure.
+std::shared_ptr<const void> ReadWhole(int fd, uint64_t *size, std::string *error) {
+  const uint64_t lines = (*size + kSectionAlignment - 1) / kSectionAlignment;
+  std::shared_ptr<void> image(aligned_alloc(kSectionAlignment, lines * kSectionAlignment), free);
+  if (image == nullptr) {
+    *error = "not enough memory for " + std::to_string(*size) + " bytes";
+    return nullptr;
+  }
+  uint64_t got = 0;
+  while (got < *size) {
+    const ssize_t n = read(fd, static_cast<char *>(image.get()) + got, *size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = SystemError("cannot read");
+      return nullptr;
+    }
+    if (n == 0) break;  // the file shrank since fstat
+    got += static_cast<uint64_t>(n);
+  }
+  *size = got;
+  return image;
+}
+
+// The file's bytes, mapped (page-aligned) or read as `access` asks; a file that cannot be mapped is read.
+// Null with the reason on failure.
+std::shared_ptr<const void> LoadImage(const char *path, ImageAccess access, uint64_t *size,
+                                      std::string *error) {
   FdCloser file{open(path, O_RDONLY | O_CLOEXEC)};
   struct stat st;
   if (file.fd < 0 || fstat(file.fd, &st) != 0) {
@@ -51,31 +77,20 @@ std::shared_ptr<void> ReadWhole(const char *path, uint64_t *size, std::string *e
     return nullptr;
   }
   *size = static_cast<uint64_t>(st.st_size);
-  std::shared_ptr<void> image(malloc(*size), free);
-  if (image == nullptr) {
-    *error = "not enough memory for " + std::to_string(*size) + " bytes";
-    return nullptr;
+  if (access == ImageAccess::kMap && *size == static_cast<size_t>(*size)) {
+    void *mapped = mmap(nullptr, *size, PROT_READ, MAP_PRIVATE, file.fd, 0);
+    if (mapped != MAP_FAILED)
+      return std::shared_ptr<const void>(
+          mapped, [bytes = *size](const void *p) { munmap(const_cast<void *>(p), bytes); });
   }
-  uint64_t got = 0;
-  while (got < *size) {
-    const ssize_t n = read(file.fd, static_cast<char *>(image.get()) + got, *size - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *error = SystemError("cannot read");
-      return nullptr;
-    }
-    if (n == 0) break;  // the file shrank since fstat
-    got += static_cast<uint64_t>(n);
-  }
-  *size = got;
-  return image;
+  return ReadWhole(file.fd, size, error);
 }
 
 }  // namespace
 
-std::unique_ptr<Model> LoadBinary(const char *path, std::string *error) {
+std::unique_ptr<Model> LoadBinary(const char *path, std::string *error, ImageAccess access) {
   uint64_t size = 0;
-  std::shared_ptr<void> image = ReadWhole(path, &size, error);
+  std::shared_ptr<const void> image = LoadImage(path, access, &size, error);
   if (image == nullptr) return nullptr;
   *error = CheckHeader(image.get(), size);
   if (!error->empty()) return nullptr;

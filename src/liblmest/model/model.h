@@ -41,6 +41,27 @@ struct Prediction {
   int order_found;
 };
 
+// The context of a prediction as a decoder carries it from word to word:
+// for m = 1..length, nodes[m - 1] is the entry of level m - 1 that holds the
+// last m words of the history, or kAbsent where the model lacks them. The
+// searches that predict a word find the entries of the next word's context
+// too, so a text scored in turn needs no search for its contexts.
+struct ContextState {
+  uint32_t length = 0;
+  uint32_t nodes[model_file::kMaxOrder] = {};
+};
+
+// What a caller keeps of the context its last prediction ended with: the
+// model's serial number (models are told apart by it, not by their
+// address, which a new model may take over from a closed one), the
+// context's words, oldest first, and their entries.
+struct PredictionMemo {
+  uint64_t model = 0;
+  uint32_t length = 0;
+  uint32_t ids[model_file::kMaxOrder] = {};
+  ContextState state;
+};
+
 class Model {
  public:
   // A model over sections laid out as `header` says, section s starting at
@@ -76,6 +97,13 @@ class Model {
     if (id != WordTable::kAbsent) return id;
     return closed() ? kNotInModel : 0;
   }
+  // The ids of `count` words, as Lookup gives them one by one, but with the
+  // memory accesses of all of them overlapping (WordTable::FindBatch).
+  void Lookup(const std::string_view *words, size_t count, uint32_t *ids) const {
+    words_.FindBatch(words, count, ids);
+    const uint32_t unknown = closed() ? kNotInModel : 0;
+    for (size_t i = 0; i < count; ++i) ids[i] = ids[i] != WordTable::kAbsent ? ids[i] : unknown;
+  }
   // The word of an id (0..vocab_size).
   std::string_view Word(uint32_t id) const {
     return std::string_view(vocab_text_ + vocab_offsets_[id],
@@ -84,8 +112,31 @@ class Model {
 
   // The prediction of `word` after `length` context ids, oldest first; only
   // the last order - 1 of them count. Ids above vocab_size stand for the
-  // unknown word.
-  Prediction Predict(const uint32_t *context, size_t length, uint32_t word) const;
+  // unknown word. `memo` (or null) holds the context of the caller's last
+  // prediction and receives this one's: a caller that scores a text word
+  // after word (a decoder following one hypothesis) asks next for the
+  // context of the word it has just scored, which then needs no search.
+  Prediction Predict(const uint32_t *context, size_t length, uint32_t word,
+                     PredictionMemo *memo = nullptr) const;
+
+  // The prediction of `word` after the last `usable` (at most
+  // context.length) words of a context; `next` (or null; it may be
+  // `context` itself) gets the context that ends with `word`, of the whole
+  // context's length plus one, at most order - 1.
+  Prediction Score(const ContextState &context, uint32_t usable, uint32_t word,
+                   ContextState *next) const;
+  // The context after `word`, as Score gives it, for a word of the history
+  // that is not predicted.
+  void Advance(const ContextState &context, uint32_t word, ContextState *next) const;
+  // The context of the last order - 1 of `length` ids.
+  ContextState StateOf(const uint32_t *ids, size_t length) const;
+  // The predictions of the `count` words at `ids` of a text, each after
+  // those before it: word i's as Score gives it after the last usable[i]
+  // words of its context. `context` holds the context before the first
+  // word and receives the one after the last. Faster than Score word by
+  // word: the searches of many words are done together.
+  void ScoreText(ContextState *context, const uint32_t *ids, const uint32_t *usable,
+                 size_t count, Prediction *predictions) const;
 
   // Bytes held besides the sections.
   uint64_t OwnMemoryBytes() const;
@@ -93,13 +144,30 @@ class Model {
   Model() = default;  // an empty shell; models are made by Create
 
  private:
-  uint32_t Clamp(uint32_t id) const { return id <= vocab_size() ? id : 0; }
-  // The entry of level n - 1 that holds the n ids, or kAbsent.
-  uint32_t Node(const uint32_t *ids, uint32_t n) const;
-  // The successor `id` of entry `node` of level k, an entry of level k + 1,
-  // or kAbsent.
-  uint32_t Successor(uint32_t k, uint32_t node, uint32_t id) const;
+  // A search of a word among the successors of an entry of level m - 1:
+  // their run of level m, narrowed to the block that can hold the word.
+  struct Search {
+    uint32_t lo, hi;
+  };
 
+  uint32_t Clamp(uint32_t id) const { return id <= vocab_size() ? id : 0; }
+  // The stages of a search under `node` (kAbsent: nothing to search):
+  // asking for the successor range, narrowing it, finding the word.
+  void AskForRange(uint32_t m, uint32_t node) const;
+  Search StartSearch(uint32_t m, uint32_t node, uint32_t word) const;
+  uint32_t FinishSearch(uint32_t m, Search search, uint32_t word) const;
+  // For m = 1..context.length, found[m]: the entry of level m that holds
+  // the context's last m words and `word` (clamped), or kAbsent.
+  void FindSuccessors(const ContextState &context, uint32_t word, uint32_t *found) const;
+  // The context after `word` from the entries FindSuccessors found.
+  void Extend(const ContextState &context, uint32_t word, const uint32_t *found,
+              ContextState *next) const;
+  // The prediction of `word` (clamped) after the last `usable` words of
+  // `context`, from the entries found under them.
+  Prediction Choose(const ContextState &context, const uint32_t *found, uint32_t usable,
+                    uint32_t word) const;
+
+  uint64_t serial_ = 0;  // tells models apart, however short-lived
   model_file::ModelFileHeader header_;
   const void *sections_[model_file::kNumSections] = {};
   std::shared_ptr<const void> owner_;

@@ -108,10 +108,19 @@ extern "C" const char *lexkit_model_word(const lexkit_model *model, wordid_t id)
   return id <= m.vocab_size() ? m.Word(id).data() : nullptr;
 }
 
+namespace {
+
+// The context that this thread's last prediction ended with (a thread
+// scoring a text in turn asks next for the context after the word it has
+// just scored).
+thread_local lexkit::model::PredictionMemo last_prediction;
+
+}  // namespace
+
 extern "C" double lexkit_model_prob(const lexkit_model *model, const wordid_t *context,
                                     size_t context_length, wordid_t word, int *bo_case) {
-  const lexkit::model::Prediction p =
-      model->model->Predict(context, context != nullptr ? context_length : 0, word);
+  const lexkit::model::Prediction p = model->model->Predict(
+      context, context != nullptr ? context_length : 0, word, &last_prediction);
   if (bo_case != nullptr) *bo_case = p.bo_case;
   return p.log10_prob;
 }

@@ -4,7 +4,10 @@
 // word lookup table it builds from the vocabulary section.
 //
 // Layout: one ModelFileHeader at offset 0, then the sections it lists, each
-// starting at a multiple of 8 bytes. Every number is written in the byte
+// starting at a multiple of kSectionAlignment bytes: a cache line, so that
+// a file mapped or read to an address so aligned puts the kSampleStride
+// ids of a search block (successor_search.h) in exactly two lines. Every
+// number is written in the byte
 // order of the machine that wrote the file; `byte_order` states it (the
 // value kByteOrderMark as that machine stores it), and a reader on a machine
 // of the other order refuses the file rather than guess.
@@ -35,7 +38,8 @@ namespace model_file {
 // 16 bytes, no terminating NUL needed: "lexkit-model\n" padded with NULs.
 constexpr char kMagic[16] = {'l', 'e', 'x', 'k', 'i', 't', '-', 'm',
                              'o', 'd', 'e', 'l', '\n', 0, 0, 0};
-constexpr uint32_t kFormatVersion = 1;
+constexpr uint32_t kFormatVersion = 2;  // 1: sections at multiples of 8
+constexpr uint64_t kSectionAlignment = 64;
 constexpr uint32_t kByteOrderMark = 0x01020304u;
 constexpr uint32_t kMaxOrder = 10;
 constexpr float kLog10Zero = -99.0f;
@@ -64,7 +68,7 @@ constexpr uint32_t kNumSections =
     kFirstLevelSection + kMaxOrder * kSectionsPerLevel;
 
 struct SectionRef {
-  uint64_t offset;  // from the start of the file; a multiple of 8
+  uint64_t offset;  // from the start of the file; a multiple of kSectionAlignment
   uint64_t size;    // in bytes; 0 for an absent section (offset then 0)
 };
 
@@ -80,7 +84,7 @@ struct ModelFileHeader {
   SectionRef sections[kNumSections];
 };
 
-static_assert(sizeof(ModelFileHeader) % 8 == 0, "sections stay aligned");
+static_assert(sizeof(ModelFileHeader) % 8 == 0, "the header's numbers stay aligned");
 
 }  // namespace model_file
 }  // namespace lexkit

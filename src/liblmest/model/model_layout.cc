@@ -13,7 +13,8 @@ bool MulAdd(uint64_t a, uint64_t b, uint64_t *out) {
   return !__builtin_mul_overflow(a, b, out);
 }
 
-uint64_t RoundUp8(uint64_t v) { return (v + 7) & ~uint64_t{7}; }
+// Sections start on a cache line of their own (model_file.h).
+uint64_t RoundUpToLine(uint64_t v) { return (v + kSectionAlignment - 1) & ~(kSectionAlignment - 1); }
 
 }  // namespace
 
@@ -57,7 +58,7 @@ bool MakeHeader(uint32_t order, uint64_t vocab_size, const uint64_t *counts,
   uint64_t offset = sizeof(ModelFileHeader);
   for (uint32_t i = 0; i < kNumSections; ++i) {
     if (sizes[i] == 0) continue;
-    offset = RoundUp8(offset);
+    offset = RoundUpToLine(offset);
     header->sections[i] = {offset, sizes[i]};
     if (__builtin_add_overflow(offset, sizes[i], &offset)) return false;
   }

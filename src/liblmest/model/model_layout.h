@@ -26,7 +26,7 @@ bool SectionSizes(uint32_t order, uint64_t vocab_size, const uint64_t *counts,
 
 // Fills every field of `header`: magic, version, byte order, order, flags,
 // counts, section sizes and offsets (each present section at the next
-// multiple of 8 after the previous one), file size. False as for
+// multiple of kSectionAlignment after the previous one), file size. False as for
 // SectionSizes.
 bool MakeHeader(uint32_t order, uint64_t vocab_size, const uint64_t *counts,
                 uint64_t vocab_text_size, uint64_t method_text_size,

@@ -45,30 +45,49 @@ void TextScorer::WriteProbLine(std::string_view word, const Prediction &p) {
   decode_bo_case(p.bo_case, static_cast<int>(model_.order()) - 1, probs_);
 }
 
-void TextScorer::Add(std::string_view word) {
+void TextScorer::Add(const std::string_view *words, size_t count) {
   // A word ends at a NUL byte, as a C string would.
-  const void *nul = memchr(word.data(), '\0', word.size());
-  if (nul != nullptr) word = word.substr(0, static_cast<const char *>(nul) - word.data());
-  ++stats_.words_read;
-  uint32_t id = model_.Lookup(word);
-  const bool known = id != kNotInModel && (id != 0 || word == model_.Word(0));
-  if (!known) ++stats_.oov_words;
-  if (id == kNotInModel) {
-    Remember(0);  // a closed model cannot score it
-    return;
+  words_.assign(words, words + count);
+  for (std::string_view &word : words_) {
+    const void *nul = memchr(word.data(), '\0', word.size());
+    if (nul != nullptr) word = word.substr(0, static_cast<const char *>(nul) - word.data());
   }
-  if (context_cue_ != nullptr && context_cue_[id]) {
-    ++stats_.context_cues;
+  ids_.resize(count);
+  model_.Lookup(words_.data(), count, ids_.data());
+
+  // First each word's part in the history, which decides how much of it
+  // each prediction may use; then the predictions of all the words at
+  // once (words that are not scored are still searched for: they are the
+  // context of those after them).
+  usable_.assign(count, 0);
+  scored_.assign(count, false);
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t id = ids_[i];
+    ++stats_.words_read;
+    if (id == kNotInModel || (id == 0 && words_[i] != model_.Word(0))) ++stats_.oov_words;
+    if (id == kNotInModel) {
+      Remember(0);  // a closed model cannot score it; searched as <unk>
+      continue;
+    }
+    if (context_cue_ != nullptr && context_cue_[id]) {
+      ++stats_.context_cues;
+    } else {
+      usable_[i] = UsableContext();
+      scored_[i] = true;
+    }
     Remember(id);
-    return;
   }
-  const uint32_t usable = UsableContext();
-  const Prediction p = model_.Predict(history_ + history_length_ - usable, usable, id);
-  ++stats_.words_scored;
-  stats_.log10_prob += p.log10_prob;
-  ++stats_.found[p.order_found - 1];
-  if (probs_ != nullptr) WriteProbLine(word, p);
-  Remember(id);
+  predictions_.resize(count);
+  model_.ScoreText(&context_, ids_.data(), usable_.data(), count, predictions_.data());
+
+  for (size_t i = 0; i < count; ++i) {
+    if (!scored_[i]) continue;
+    const Prediction &p = predictions_[i];
+    ++stats_.words_scored;
+    stats_.log10_prob += p.log10_prob;
+    ++stats_.found[p.order_found - 1];
+    if (probs_ != nullptr) WriteProbLine(words_[i], p);
+  }
 }
 
 void WriteReport(const TextStats &s, uint32_t order, FILE *fp) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "lexkit/ngram.h"
 #include "liblmest/model/model.h"
@@ -31,8 +32,8 @@ class TextScorer {
   TextScorer(const Model &model, const flag *context_cue, const fb_info *backoff,
              FILE *probs);
 
-  // The next word of the text.
-  void Add(std::string_view word);
+  // The next `count` words of the text.
+  void Add(const std::string_view *words, size_t count);
 
   const TextStats &stats() const { return stats_; }
 
@@ -48,6 +49,13 @@ class TextScorer {
   FILE *probs_;
   uint32_t history_[model_file::kMaxOrder] = {};  // oldest first
   uint32_t history_length_ = 0;
+  ContextState context_;  // the model's entries of the history
+  // Of the words being added:
+  std::vector<std::string_view> words_;
+  std::vector<uint32_t> ids_;
+  std::vector<uint32_t> usable_;  // history words each prediction may use
+  std::vector<bool> scored_;
+  std::vector<Prediction> predictions_;
   TextStats stats_;
 };
 

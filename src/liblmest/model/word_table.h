@@ -1,8 +1,9 @@
 // The word -> id table of a loaded model, built over the model's own
 // vocabulary section (the NUL-ended words and their offsets), which it
 // points into and never copies. Open addressing over a power-of-two array
-// of 8-byte slots: a slot holds an id and 32 bits of the word's hash, so a
-// probe compares the text only when the tags agree.
+// of 8-byte slots (on huge pages where the table is large: its reads are
+// random): a slot holds an id and 32 bits of the word's hash, so a probe
+// compares the text only when the tags agree.
 #ifndef LEXKIT_LIBLMEST_MODEL_WORD_TABLE_H
 #define LEXKIT_LIBLMEST_MODEL_WORD_TABLE_H
 
@@ -10,9 +11,9 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "libs/base/hash.h"
+#include "libs/base/huge_page_array.h"
 
 namespace lexkit {
 namespace model {
@@ -49,13 +50,18 @@ class WordTable {
   void FindBatch(const std::string_view *words, size_t count, uint32_t *ids) const;
 
   // Bytes held by the table.
-  uint64_t MemoryBytes() const { return slots_.capacity() * sizeof(Slot); }
+  uint64_t MemoryBytes() const { return slots_.size() * sizeof(Slot); }
 
  private:
   struct Slot {
     uint32_t id;
     uint32_t tag;
   };
+
+  // Words are hashed and placed a chunk at a time.
+  static constexpr size_t kChunk = 64;
+  // The hashes of `count` words, their first slots asked for.
+  void HashAndAskForSlots(const std::string_view *words, size_t count, uint64_t *hashes) const;
 
   bool Matches(uint32_t id, std::string_view word) const {
     const uint64_t start = offsets_[id];
@@ -65,7 +71,7 @@ class WordTable {
 
   const char *text_ = nullptr;
   const uint64_t *offsets_ = nullptr;
-  std::vector<Slot> slots_ = std::vector<Slot>(1, Slot{kAbsent, 0});
+  HugePageArray<Slot> slots_ = HugePageArray<Slot>(1, Slot{kAbsent, 0});
   uint64_t mask_ = 0;
 };
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lexkit/general.h"
+#include "libs/base/malloc_ptr.h"
 
 namespace lexkit {
 
@@ -58,9 +59,6 @@ class Arena {
   }
 
  private:
-  struct FreeDeleter {
-    void operator()(char *p) const { std::free(p); }
-  };
 
   char *NewBlock(size_t size) {
     // ox_malloc ends the process when memory runs out.
@@ -82,7 +80,7 @@ class Arena {
   }
 
   size_t block_size_;
-  std::vector<std::unique_ptr<char, FreeDeleter>> blocks_;
+  std::vector<MallocPtr<char>> blocks_;
   char *next_ = nullptr;
   size_t remaining_ = 0;
   size_t allocated_ = 0;

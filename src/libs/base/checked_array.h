@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "lexkit/general.h"
+#include "libs/base/malloc_ptr.h"
 
 namespace lexkit {
 
@@ -33,10 +34,7 @@ class CheckedArray {
   T *end() { return data() + size_; }
 
  private:
-  struct FreeDeleter {
-    void operator()(T *p) const { std::free(p); }
-  };
-  std::unique_ptr<T, FreeDeleter> data_;
+  MallocPtr<T> data_;
   size_t size_ = 0;
 };
 
