@@ -1,11 +1,11 @@
 #include "libs/base/helper_thread.h"
 
-#include <pthread.h>
 #include <sched.h>
-#include <signal.h>
 
 #include <system_error>
 #include <utility>
+
+#include "libs/base/parallel.h"
 
 namespace lexkit {
 
@@ -18,17 +18,8 @@ unsigned UsableCores() {
 }
 
 HelperThread::HelperThread() {
-  // The thread starts with the mask of the thread that makes it.
-  sigset_t all, before;
-  sigfillset(&all);
-  pthread_sigmask(SIG_BLOCK, &all, &before);
-  try {
-    thread_ = std::thread([this] { Loop(); });
-  } catch (...) {
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    throw;
-  }
-  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  const SignalsBlocked blocked;  // the thread starts with this thread's mask
+  thread_ = std::thread([this] { Loop(); });
 }
 
 std::unique_ptr<HelperThread> HelperThread::Start() {

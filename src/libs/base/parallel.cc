@@ -1,7 +1,9 @@
 #include "libs/base/parallel.h"
 
-#include <sched.h>
+#include <signal.h>
 #include <stdlib.h>
+
+#include "libs/base/helper_thread.h"
 
 namespace lexkit {
 
@@ -12,11 +14,15 @@ int WorkerCount() {
     const long n = strtol(setting, &end, 10);
     if (*end == '\0' && n >= 1) return static_cast<int>(std::min(n, kMost));
   }
-  cpu_set_t cpus;
-  if (sched_getaffinity(0, sizeof cpus, &cpus) == 0)
-    return static_cast<int>(std::clamp<long>(CPU_COUNT(&cpus), 1, kMost));
-  const unsigned cores = std::thread::hardware_concurrency();
-  return static_cast<int>(std::clamp<long>(static_cast<long>(cores), 1, kMost));
+  return static_cast<int>(std::clamp<long>(static_cast<long>(UsableCores()), 1, kMost));
 }
+
+SignalsBlocked::SignalsBlocked() {
+  sigset_t all;
+  sigfillset(&all);
+  pthread_sigmask(SIG_BLOCK, &all, &before_);
+}
+
+SignalsBlocked::~SignalsBlocked() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
 
 }  // namespace lexkit

@@ -8,6 +8,7 @@
 #ifndef LEXKIT_LIBS_BASE_PARALLEL_H
 #define LEXKIT_LIBS_BASE_PARALLEL_H
 
+#include <signal.h>
 #include <stdint.h>
 
 #include <algorithm>
@@ -19,12 +20,27 @@ namespace lexkit {
 
 // The number of threads a stage may use: the environment's LEXKIT_THREADS
 // when it holds a number from 1 up, otherwise the cores this process may
-// run on (its CPU affinity, so that `taskset` is obeyed); at most 64.
+// run on (UsableCores: its CPU affinity, so that `taskset` is obeyed); at
+// most 64.
 int WorkerCount();
 
+// While it lives, this thread blocks every signal, and so does every
+// thread it starts meanwhile: the process's signals (the clean-up handlers
+// of lexkit/cleanup.h) then reach the thread that runs the program.
+class SignalsBlocked {
+ public:
+  SignalsBlocked();
+  ~SignalsBlocked();
+  SignalsBlocked(const SignalsBlocked &) = delete;
+  SignalsBlocked &operator=(const SignalsBlocked &) = delete;
+
+ private:
+  sigset_t before_;
+};
+
 // Runs work(part) for each part in [0, parts): part 0 on the calling thread,
-// each other part on a thread of its own, and returns when every part has
-// ended. An exception thrown by a part (an allocation failure, say) is
+// each other part on a thread of its own (which blocks every signal), and
+// returns when every part has ended. An exception thrown by a part (an allocation failure, say) is
 // rethrown here once all parts are done, so it reaches the caller's handler
 // as it would without threads.
 template <typename Work>
@@ -39,7 +55,10 @@ void RunParts(int parts, const Work &work) {
   };
   std::vector<std::thread> threads;
   threads.reserve(static_cast<size_t>(std::max(parts - 1, 0)));
-  for (int part = 1; part < parts; ++part) threads.emplace_back(run, part);
+  {
+    const SignalsBlocked blocked;  // the threads start with this thread's mask
+    for (int part = 1; part < parts; ++part) threads.emplace_back(run, part);
+  }
   if (parts > 0) run(0);
   for (std::thread &t : threads) t.join();
   for (const std::exception_ptr &failure : failures)

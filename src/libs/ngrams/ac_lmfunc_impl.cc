@@ -5,7 +5,7 @@
 
 #include <stdio.h>
 
-#include "libs/base/helper_thread.h"
+#include "libs/base/parallel.h"
 #include "libs/counting/counting.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/vocabulary/vocab_index.h"
@@ -33,7 +33,7 @@ extern "C" int picklex_impl(FILE *ifp, FILE *ofp, int cutoff, int vocab_size,
 extern "C" int read_vocab(const char *vocab_filename, int verbosity,
                           struct idngram_hash_table *vocabulary, int M) {
   return lexkit::LoadVocabIndex(vocab_filename, verbosity, vocabulary, M,
-                                lexkit::UsableCores());
+                                lexkit::WorkerCount());
 }
 
 extern "C" vocab_sz_t count_vocab_entries(const char *vocab_filename) {
@@ -51,7 +51,7 @@ extern "C" int read_txt2ngram_buffer(FILE *infp,
   ng = static_cast<int>(n_order);
   return lexkit::TextToNgramFiles(infp, vocabulary, verbosity, buffer,
                                   buffer_size, n_order, temp_file_root,
-                                  temp_file_ext, lexkit::UsableCores());
+                                  temp_file_ext, lexkit::WorkerCount());
 }
 
 extern "C" int get_word(FILE *fp, char *word) {
