@@ -216,7 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, MpiJobText, ::testing::ValuesIn(Texts()),
 // `job` of 3 ranks, whose rank 1 is sent `signal` once it has made its
 // temporary directory in `temp`.
 std::string KillRank1(const std::string &job, const std::string &temp, const char *signal) {
-  return "3 " + job + " & job=$!; "
+  // The launcher then sends the other ranks SIGTERM and, by default, SIGKILL
+  // a second later; a busy machine may need longer for their clean-up.
+  return "3 --mca odls_base_sigkill_timeout 10 " + job + " & job=$!; "
          "until ls -d " + temp + "/gramlex_rank1_* >/dev/null 2>&1; do sleep 0.01; done; "
          "for p in $(pgrep -P $job); do "
          "  tr '\\0' '\\n' < /proc/$p/environ | grep -qx OMPI_COMM_WORLD_RANK=1 && "
