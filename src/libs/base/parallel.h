@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -40,9 +41,10 @@ class SignalsBlocked {
 
 // Runs work(part) for each part in [0, parts): part 0 on the calling thread,
 // each other part on a thread of its own (which blocks every signal), and
-// returns when every part has ended. An exception thrown by a part (an allocation failure, say) is
-// rethrown here once all parts are done, so it reaches the caller's handler
-// as it would without threads.
+// returns when every part has ended; parts that get no thread (the system
+// gives none) run on the calling thread. An exception thrown by a part (an
+// allocation failure, say) is rethrown here once all parts are done, so it
+// reaches the caller's handler as it would without threads.
 template <typename Work>
 void RunParts(int parts, const Work &work) {
   std::vector<std::exception_ptr> failures(static_cast<size_t>(std::max(parts, 1)));
@@ -55,11 +57,17 @@ void RunParts(int parts, const Work &work) {
   };
   std::vector<std::thread> threads;
   threads.reserve(static_cast<size_t>(std::max(parts - 1, 0)));
+  int started = 1;  // parts 1 .. started - 1 have a thread
   {
     const SignalsBlocked blocked;  // the threads start with this thread's mask
-    for (int part = 1; part < parts; ++part) threads.emplace_back(run, part);
+    try {
+      for (; started < parts; ++started) threads.emplace_back(run, started);
+    } catch (const std::system_error &) {
+      // No more threads to be had: the calling thread runs the rest.
+    }
   }
   if (parts > 0) run(0);
+  for (int part = started; part < parts; ++part) run(part);
   for (std::thread &t : threads) t.join();
   for (const std::exception_ptr &failure : failures)
     if (failure) std::rethrow_exception(failure);
