@@ -43,6 +43,10 @@ one_machine="--bind-to none --mca btl self,vader --mca pml ob1 --mca osc ^ucx --
   --mca mpi_yield_when_idle 1 -x HWLOC_PLUGINS_BLACKLIST=hwloc_gl,hwloc_opencl,hwloc_pci,hwloc_xml_libxml \
   --mca coll self,basic,libnbc --mca op ^avx"
 launcher="mpirun --oversubscribe ${MPIRUN_ARGS:-$one_machine}"
+# The launcher itself starts hwloc too: by default without those plug-ins.
+if [ -z "${MPIRUN_ARGS:-}" ]; then
+  export HWLOC_PLUGINS_BLACKLIST=hwloc_gl,hwloc_opencl,hwloc_pci,hwloc_xml_libxml
+fi
 [ "$(id -u)" = 0 ] && launcher="$launcher --allow-run-as-root"
 
 vocab=$data/mpi_vocab
@@ -101,12 +105,22 @@ for prog in countlex gramlex; do
   else
     args="-vocab $vocab -n 3 -buffer 100 -temp $data -verbosity 0 -text $corpus"
   fi
-  serial_s="" job_s="" serial_rss="" job_rss="" serial_cpu="" job_cpu=""
+  serial_s="" job_s="" serial_rss="" job_rss="" serial_cpu="" job_cpu="" one_s=""
   for i in $(seq "$repeat"); do
     # shellcheck disable=SC2086
     once "$corpus" "$data/mpi.serial" /usr/bin/time -f "%M %U %S" -o "$data/mpi.rss.serial" \
       "$build/$prog" $args
     run="serial $t s CPU $cpu s $rss KB"
+    if [ "$prog" = gramlex ]; then
+      # Serial gramlex uses a second core; each rank of the job uses one.
+      one_run_s=$t one_run_cpu=$cpu one_run_rss=$rss
+      # shellcheck disable=SC2086
+      once "$corpus" "$data/mpi.serial" env LEXKIT_THREADS=1 /usr/bin/time -f "%M %U %S" \
+        -o "$data/mpi.rss.serial" "$build/$prog" $args
+      one_s=$(min "$t" "$one_s")
+      run="$run, one thread $t s"
+      t=$one_run_s cpu=$one_run_cpu rss=$one_run_rss
+    fi
     serial_s=$(min "$t" "$serial_s") serial_rss=$(max "$rss" "$serial_rss")
     serial_cpu=$(min "$cpu" "$serial_cpu")
     # shellcheck disable=SC2086
@@ -123,5 +137,9 @@ for prog in countlex gramlex; do
              g, s / p, b / a, o
              printf "%s: CPU %.2fx (serial / busiest rank); quiet machine, estimated: %.2fx (serial CPU / (busiest rank CPU + %.2f s of MPI waiting))\n",
              g, sc / jc, sc / (jc + w), w }'
+  if [ -n "$one_s" ]; then
+    awk -v s="$one_s" -v p="$job_s" -v g="$prog" \
+      'BEGIN { printf "%s: %.2fx faster with the job than the serial program on one thread (LEXKIT_THREADS=1, %.2f s)\n", g, s / p, s }'
+  fi
 done
 rm -f "$data"/mpi.rss.* "$data/mpi.serial" "$data/mpi.job" "$empty"

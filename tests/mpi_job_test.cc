@@ -94,6 +94,23 @@ std::string ManyDistinctWords(size_t distinct) {
   return text;
 }
 
+// 20000 distinct long words, then 80000 distinct short ones of about the
+// same size: the rank of the first part sends its pairs in several rounds
+// and meanwhile receives more new words than its table holds, which grows.
+std::string LongWordsThenShortOnes() {
+  std::mt19937 rng(13);
+  std::string text;
+  auto add = [&](size_t count, size_t len) {
+    for (size_t i = 0; i < count; ++i) {
+      for (size_t j = 0; j < len; ++j) text += static_cast<char>('a' + rng() % 26);
+      text += ' ';
+    }
+  };
+  add(20000, 24);
+  add(80000, 6);
+  return text;
+}
+
 struct Text {
   const char *name;
   std::string bytes;
@@ -119,6 +136,7 @@ std::vector<Text> Texts() {
       {"mixed", MixedText(3000)},
       {"mixed, many chains", MixedText(3000), "1000000"},
       {"many distinct words", ManyDistinctWords(60000), "1000000"},
+      {"a table that grows in the exchange", LongWordsThenShortOnes(), "1000000"},
       // More bigrams than a 1 MB buffer holds: several sorted runs a rank.
       {"many sorted runs", MixedText(140000)},
   };

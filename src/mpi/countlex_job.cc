@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,88 +65,92 @@ size_t PairSize(const char *pair) {
   return kPairHeader + len;
 }
 
-// The pairs for one rank, packed in blocks that are freed as they are sent,
-// so that what waits to be sent shrinks as the exchange goes on. A pair
-// never straddles two blocks.
-class PairQueue {
- public:
-  void Append(uint32_t count, std::string_view word) {
-    const size_t size = kPairHeader + word.size();
-    if (blocks_.empty() || kBlockBytes - blocks_.back().size() < size) {
-      blocks_.emplace_back();
-      blocks_.back().reserve(kBlockBytes);
-    }
-    const uint16_t len = static_cast<uint16_t>(word.size());
-    std::string &out = blocks_.back();
-    out.append(reinterpret_cast<const char *>(&count), sizeof count);
-    out.append(reinterpret_cast<const char *>(&len), sizeof len);
-    out.append(word);
-  }
+// 2^64 / the golden ratio, rounded to odd.
+constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
 
-  // Moves whole pairs, at most `room` bytes, to `out`; returns their size.
-  size_t Take(char *out, size_t room) {
-    size_t len = 0;
-    while (!blocks_.empty()) {
-      const std::string &block = blocks_.front();
-      size_t take = 0;
-      while (taken_ + take < block.size() &&
-             len + take + PairSize(&block[taken_ + take]) <= room)
-        take += PairSize(&block[taken_ + take]);
-      memcpy(out + len, block.data() + taken_, take);
-      len += take;
-      taken_ += take;
-      if (taken_ < block.size()) break;  // `out` is full
-      blocks_.pop_front();
-      taken_ = 0;
+// The pairs of the words of a table that other ranks own, taken out of the
+// table a round at a time, so that what waits to be sent is about one
+// round for each rank, whatever the size of the vocabulary. A walk over the
+// slots packs each such word's pair for its owner and leaves the word with
+// a count of 0: it is never sent twice, and the words this rank writes are
+// its own, which keep their counts.
+//
+// Slot order is hash order, and words that reach a table in the order of
+// its hash crowd into its first slots while it is small (a rank with a
+// small part of the text receives many). So the slots are visited in the
+// order of a Weyl sequence (i * an odd constant, modulo the power-of-two
+// capacity), which spreads them over the receiving table. That order jumps
+// about memory: each slot is fetched some visits ahead, and the arena copy
+// of its word some visits after that. The words other ranks send may make
+// the table grow while it is walked, which moves its slots: the walk then
+// starts again, over the words that still have a count.
+class ForeignPairs {
+ public:
+  ForeignPairs(const Job &job, WordCountTable &table, const ChainOwners &owners)
+      : rank_(job.rank()), table_(table), owners_(owners), pending_(job.size()) {}
+
+  // Moves whole pairs for `dest`, at most `room` (at least kMaxPair) bytes,
+  // to `out`; returns their size, 0 once there are no more.
+  size_t Take(int dest, char *out, size_t room) {
+    if (dest == rank_) return 0;  // its own words stay where they are
+    std::string &pending = pending_[dest];
+    while (pending.size() < room && Step()) {
     }
+    size_t len = 0;
+    while (len < pending.size() && len + PairSize(&pending[len]) <= room)
+      len += PairSize(&pending[len]);
+    memcpy(out, pending.data(), len);
+    pending.erase(0, len);
     return len;
   }
 
  private:
-  static constexpr size_t kBlockBytes = size_t{64} << 10;
-  std::deque<std::string> blocks_;
-  size_t taken_ = 0;  // bytes of the first block already taken
+  static constexpr size_t kSlotsAhead = 16, kWordsAhead = 8;
+
+  const WordCountTable::Slot &SlotAt(size_t k) const {
+    return table_.slot(SlotIndex(k));
+  }
+  size_t SlotIndex(size_t k) const { return (k * kSpread) & (capacity_ - 1); }
+
+  // Visits one slot; false once every slot has been visited.
+  bool Step() {
+    if (table_.capacity() != capacity_) {
+      capacity_ = table_.capacity();
+      next_ = 0;
+    }
+    if (next_ == capacity_) return false;
+    const size_t k = next_++;
+    __builtin_prefetch(&SlotAt(k + kSlotsAhead));
+    const WordCountTable::Slot &ahead = SlotAt(k + kWordsAhead);
+    if (WordCountTable::Occupied(ahead)) __builtin_prefetch(WordCountTable::Word(ahead).data());
+    const WordCountTable::Slot &slot = SlotAt(k);
+    if (!WordCountTable::Occupied(slot) || slot.count == 0) return true;
+    const std::string_view word = WordCountTable::Word(slot);
+    const int owner = owners_.Owner(word);
+    if (owner == rank_) return true;
+    const uint32_t count = table_.TakeCount(SlotIndex(k));
+    const uint16_t len = static_cast<uint16_t>(word.size());
+    std::string &out = pending_[owner];
+    out.append(reinterpret_cast<const char *>(&count), sizeof count);
+    out.append(reinterpret_cast<const char *>(&len), sizeof len);
+    out.append(word);
+    return true;
+  }
+
+  const int rank_;
+  WordCountTable &table_;
+  const ChainOwners &owners_;
+  std::vector<std::string> pending_;  // packed pairs, one string per rank
+  size_t capacity_ = 0;               // of the table the walk is over
+  size_t next_ = 0;                   // the walk's next visit
 };
 
-// 2^64 / the golden ratio, rounded to odd.
-constexpr size_t kSpread = 0x9E3779B97F4A7C15ULL;
-
-// The pairs of the words of `table` that other ranks own, one queue for
-// each rank. Slot order is hash order, and words that reach a table in the
-// order of its hash crowd into its first slots while it is small (a rank
-// with a small part of the text receives many). So the slots are visited in
-// the order of a Weyl sequence (i * an odd constant, modulo the power-of-two
-// capacity), which spreads them over the receiving table. That order jumps
-// about memory: each slot is fetched some visits ahead, and the arena copy
-// of its word some visits after that.
-std::vector<PairQueue> PairsForOthers(const Job &job, const WordCountTable &table,
-                                      const ChainOwners &owners) {
-  constexpr size_t kSlotsAhead = 16, kWordsAhead = 8;
-  std::vector<PairQueue> pairs(job.size());
-  const size_t mask = table.capacity() - 1;
-  auto slot_at = [&](size_t k) -> const WordCountTable::Slot & {
-    return table.slot((k * kSpread) & mask);
-  };
-  for (size_t k = 0; k < table.capacity(); ++k) {
-    __builtin_prefetch(&slot_at(k + kSlotsAhead));
-    const WordCountTable::Slot &ahead = slot_at(k + kWordsAhead);
-    if (WordCountTable::Occupied(ahead)) __builtin_prefetch(WordCountTable::Word(ahead).data());
-    const WordCountTable::Slot &slot = slot_at(k);
-    if (!WordCountTable::Occupied(slot)) continue;
-    const std::string_view word = WordCountTable::Word(slot);
-    const int owner = owners.Owner(word);
-    if (owner != job.rank()) pairs[owner].Append(slot.count, word);
-  }
-  return pairs;
-}
-
 // Sends the words of `table` that other ranks own to them, and adds the
-// words this rank owns that they send into `table`. Its words of other
-// ranks stay in it, outside this rank's range of chains.
+// words this rank owns that they send into `table`. The words of other
+// ranks stay in it with a count of 0, outside this rank's range of chains.
 void ExchangeByChain(const Job &job, WordCountTable &table, const ChainOwners &owners) {
-  // Packed before anything arrives: adding to the table moves its slots.
-  std::vector<PairQueue> pairs = PairsForOthers(job, table, owners);
-  auto fill = [&](int dest, char *out, size_t room) { return pairs[dest].Take(out, room); };
+  ForeignPairs pairs(job, table, owners);
+  auto fill = [&](int dest, char *out, size_t room) { return pairs.Take(dest, out, room); };
   PrefetchingCounter<true> counter(table);
   auto take = [&](int, const char *data, size_t len) {
     for (const char *p = data, *end = data + len; p < end; p += PairSize(p)) {

@@ -88,6 +88,13 @@ class WordCountTable {
     }
   }
 
+  // Takes the count out of occupied slot `i`, leaving the word with 0.
+  uint32_t TakeCount(size_t i) {
+    const uint32_t count = slots_[i].count;
+    slots_[i].count = 0;
+    return count;
+  }
+
   size_t size() const { return size_; }
   size_t capacity() const { return slots_.size(); }
 
