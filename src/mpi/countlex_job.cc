@@ -1,7 +1,8 @@
 // countlex as an MPI job. The list is in chain order, so rank r, owning the
 // chains [r * M / P, (r + 1) * M / P) of the M chains, writes the r-th
 // contiguous piece of it:
-// 1. each rank counts the words of its part of the text into a table;
+// 1. each rank counts the words of its chunks of the text into a table
+//    (the chunks are shared out as the ranks go: shared_chunks.h);
 // 2. the (word, count) pairs of the words of other ranks' chains go to
 //    those ranks, in bounded rounds, and are added into their tables;
 // 3. each rank writes its chains in order, and the pieces are joined in
@@ -26,6 +27,7 @@
 #include "mpi/job_text.h"
 #include "mpi/jobs.h"
 #include "mpi/output.h"
+#include "mpi/shared_chunks.h"
 
 namespace lexkit::mpi {
 
@@ -194,9 +196,13 @@ int CountlexJob(const char *text_file, int init_nwords, int verbosity) {
       WordCountTable table;
       {
         const JobText text(job, text_file);
-        FILE *part = OpenByteRange(text.fd(), text.Part(job));
-        CountText(part, job.RankVerbosity(verbosity), table);
-        fclose(part);
+        const int chunks = ChunkCount(text.size(), job.size());
+        SharedChunks shared(job, static_cast<uint64_t>(chunks));
+        for (uint64_t chunk; shared.Next(&chunk);) {
+          FILE *part = OpenByteRange(text.fd(), text.Chunk(static_cast<int>(chunk), chunks));
+          CountText(part, job.RankVerbosity(verbosity), table);
+          fclose(part);
+        }
       }
       ExchangeByChain(job, table, owners);
       WriteInChainOrder(table, chains, piece.stream(), owners.Range(job.rank()));

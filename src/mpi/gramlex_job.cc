@@ -2,9 +2,10 @@
 // owning the first ids [cut_r, cut_r+1), writes the r-th contiguous piece
 // of it, and every prefix of its n-grams is one of its own, so the
 // frequency-of-frequency tallies of the ranks add up to the file's:
-// 1. each rank turns its part of the text, read from the n - 1 words before
-//    it, into sorted runs through the n-gram buffer, and merges its runs
-//    into one sorted file (the n-grams whose last word lies in its part);
+// 1. each rank turns its chunks of the text (shared out as the ranks go),
+//    each read from the n - 1 words before it, into sorted runs through the
+//    n-gram buffer, and merges its runs into one sorted file (the n-grams
+//    whose last word lies in its chunks);
 // 2. the cuts are chosen so that every rank owns about as many of those
 //    n-grams, by a bisection over first ids on the ranks' counts;
 // 3. each rank sends every other rank its n-grams of that rank's range, in
@@ -41,6 +42,7 @@
 #include "mpi/job_output.h"
 #include "mpi/jobs.h"
 #include "mpi/output.h"
+#include "mpi/shared_chunks.h"
 
 namespace lexkit::mpi {
 
@@ -265,23 +267,30 @@ int GramlexJob(const GramlexOptions &o) {
   RankDirectory dir(job, o.temp_parent);
   const char *ext = o.gzip_temp ? ".gz" : "";
 
-  // 1. This rank's n-grams, merged.
+  // 1. This rank's n-grams, merged: those of the chunks of the text it
+  // takes (shared_chunks.h), each read from the n - 1 words before it.
   int run_count = 0;
   {
     std::unique_ptr<JobText> text;
-    FILE *part = stdin;
-    if (o.text_file != nullptr) {
-      text = std::make_unique<JobText>(job, o.text_file);
-      const ByteRange mine = text->Part(job);
-      const uint64_t start = StartOfPrecedingWords(text->fd(), mine.begin,
+    if (o.text_file != nullptr) text = std::make_unique<JobText>(job, o.text_file);
+    const int chunks = text ? ChunkCount(text->size(), job.size()) : 1;
+    SharedChunks shared(job, static_cast<uint64_t>(chunks));
+    FILE *part = nullptr;
+    const TextParts parts = [&]() -> FILE * {
+      if (part != nullptr && part != stdin) fclose(part);
+      part = nullptr;
+      uint64_t chunk;
+      if (!shared.Next(&chunk)) return nullptr;
+      if (!text) return part = stdin;  // one rank, one chunk
+      const ByteRange range = text->Chunk(static_cast<int>(chunk), chunks);
+      const uint64_t start = StartOfPrecedingWords(text->fd(), range.begin,
                                                    static_cast<uint64_t>(o.n - 1), kMaxWord);
-      part = OpenByteRange(text->fd(), {start, mine.end});
-    }
+      return part = OpenByteRange(text->fd(), {start, range.end});
+    };
     // One thread: the ranks already share the machine's cores.
-    run_count = TextToNgramFiles(part, &vocabulary, verbosity, nullptr,
-                                 BufferRows(o.buffer_mb, o.n, job.runtime_bytes()), static_cast<unsigned>(o.n),
-                                 dir.path().c_str(), ext, 1);
-    if (part != stdin) fclose(part);
+    run_count = TextToNgramFiles(parts, &vocabulary, verbosity, nullptr,
+                                 BufferRows(o.buffer_mb, o.n, job.runtime_bytes()),
+                                 static_cast<unsigned>(o.n), dir.path().c_str(), ext, 1);
   }
   FILE *merged = ox_fopen(dir.merged().c_str(), "wb");
   if (run_count > 0)

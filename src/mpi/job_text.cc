@@ -1,6 +1,9 @@
 #include "mpi/job_text.h"
 
+#include <limits.h>
 #include <sys/stat.h>
+
+#include <algorithm>
 
 #include <string>
 
@@ -25,6 +28,18 @@ JobText::JobText(const Job &job, const char *path) {
 JobText::~JobText() { fclose(fp_); }
 
 int JobText::fd() const { return fileno(fp_); }
+
+int ChunkCount(uint64_t size, int ranks) {
+  constexpr uint64_t kChunkBytes = uint64_t{4} << 20;
+  constexpr uint64_t kMost = INT_MAX / 2;
+  const uint64_t by_size = (size + kChunkBytes - 1) / kChunkBytes;
+  const uint64_t by_ranks = uint64_t{8} * static_cast<uint64_t>(ranks);
+  return static_cast<int>(std::min(kMost, std::max(by_size, by_ranks)));
+}
+
+ByteRange JobText::Chunk(int chunk, int chunks) const {
+  return WordAlignedPart(fd(), size_, chunk, chunks);
+}
 
 ByteRange JobText::Part(const Job &job) const {
   return WordAlignedPart(fd(), size_, job.rank(), job.size());

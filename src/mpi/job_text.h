@@ -14,6 +14,11 @@
 
 namespace lexkit::mpi {
 
+// Chunks of a text of `size` bytes for `ranks` ranks to share out: about
+// 4 MB each, and at least 8 for each rank, so that a rank that falls behind
+// can give some away.
+int ChunkCount(uint64_t size, int ranks);
+
 class JobText {
  public:
   JobText(const Job &job, const char *path);
@@ -25,6 +30,9 @@ class JobText {
   uint64_t size() const { return size_; }
   // This rank's part of the text (text_ranges.h).
   ByteRange Part(const Job &job) const;
+  // Chunk `chunk` of `chunks` (text_ranges.h): the parts the ranks share
+  // out as they go (shared_chunks.h).
+  ByteRange Chunk(int chunk, int chunks) const;
 
  private:
   FILE *fp_;

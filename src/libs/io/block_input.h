@@ -60,6 +60,14 @@ class BlockInput {
   }
   bool Refill() { return Refill(end_); }
 
+  // Reads `fp` from here on, from an empty window, as a new stream: the
+  // block is kept.
+  void Restart(FILE *fp) {
+    fp_ = fp;
+    pos_ = end_ = block_.data();
+    failed_ = ended_ = false;
+  }
+
   const char *pos_ = nullptr;
   const char *end_ = nullptr;
 

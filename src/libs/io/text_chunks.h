@@ -40,6 +40,9 @@ class TextChunks : public BlockInput {
   // it happened: the bytes read before it come as a last chunk.
   bool Next(TextChunk *chunk);
 
+  // Reads the chunks of `fp` from here on, as a new stream.
+  void Restart(FILE *fp) { BlockInput::Restart(fp); }
+
  private:
   // Where the window [pos_, end_) may be cut without cutting a word, or
   // pos_ when it holds less than one piece of one word.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,28 +38,44 @@ constexpr int kMaxTempFiles = static_cast<int>(kNamesPerCycle) - 1;
 constexpr size_t kNameBuffer = 500;  // names are composed in the word buffer
 constexpr size_t kMaxWordLength = 499;
 
-// The ids of the text's words, in order.
+// The ids of the text's words, in order, part after part (ngram_stages.h).
 class IdSource {
  public:
-  IdSource(FILE *fp, struct idngram_hash_table *vocabulary, HelperThread *helper)
-      : ids_(fp, vocabulary, kMaxWordLength, helper) {}
+  enum class Read { kId, kFirstOfPart, kEnd };
 
-  bool Next(wordid_t *id) {
-    switch (ids_.Next(id)) {
-      case TextIds::Status::kId:
-        return true;
-      case TextIds::Status::kEnd:
-        return false;
-      case TextIds::Status::kError:
-        break;
-    }
-    quit(-1, "Error reading file");
+  IdSource(const TextParts &parts, struct idngram_hash_table *vocabulary,
+           HelperThread *helper)
+      : parts_(parts), first_(parts_()) {
+    if (first_ != nullptr) ids_.emplace(first_, vocabulary, kMaxWordLength, helper);
   }
 
-  wordid_t LargestId() const { return ids_.LargestId(); }
+  // The next id; kFirstOfPart when it is the first of a part after the
+  // first part.
+  Read Next(wordid_t *id) {
+    if (ids_ && ids_->Next(id) == TextIds::Status::kId) return Read::kId;
+    return FromNextPart(id);
+  }
+
+  // Without parts there are no ids: any width will do.
+  wordid_t LargestId() const { return ids_ ? ids_->LargestId() : 0; }
 
  private:
-  TextIds ids_;
+  // The current part has no id left (or there is none).
+  Read FromNextPart(wordid_t *id) {
+    if (!ids_) return Read::kEnd;
+    for (;;) {
+      // Once at its end, a reader tells the same again: an end or an error.
+      if (ids_->Next(id) == TextIds::Status::kError) quit(-1, "Error reading file");
+      FILE *next = parts_();
+      if (next == nullptr) return Read::kEnd;
+      ids_->Restart(next);
+      if (ids_->Next(id) == TextIds::Status::kId) return Read::kFirstOfPart;
+    }
+  }
+
+  const TextParts &parts_;
+  FILE *first_;
+  std::optional<TextIds> ids_;
 };
 
 // Messages take the verbosity as an unsigned 16-bit level.
@@ -183,12 +200,41 @@ struct BatchSettings {
 
 template <typename Windows>
 int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
-  // The first window; a text shorter than n words gives no file.
+  // Windows of n ids of one part. Within a part each id completes one; a
+  // part's first n - 1 ids only begin its first.
   wordid_t id = 0;
-  for (unsigned i = 0; i < s.n; ++i) {
-    if (!source.Next(&id)) return 0;
-    windows.Shift(id);
-  }
+  // The window of a part's first n ids, the first of which is `id`; false
+  // at the end of the text.
+  auto first_window = [&] {
+    for (unsigned filled = 1;; ++filled) {
+      windows.Shift(id);
+      if (filled == s.n) return true;
+      switch (source.Next(&id)) {
+        case IdSource::Read::kEnd:
+          return false;
+        case IdSource::Read::kFirstOfPart:
+          filled = 0;  // too short for a window: the next part's begins
+          break;
+        case IdSource::Read::kId:
+          break;
+      }
+    }
+  };
+  // The next window; false at the end of the text.
+  auto next_window = [&] {
+    switch (source.Next(&id)) {
+      case IdSource::Read::kId:
+        windows.Shift(id);
+        return true;
+      case IdSource::Read::kFirstOfPart:
+        return first_window();
+      case IdSource::Read::kEnd:
+        break;
+    }
+    return false;
+  };
+  // The first window; a text shorter than n words gives no file.
+  if (source.Next(&id) == IdSource::Read::kEnd || !first_window()) return 0;
   windows.Reserve(static_cast<size_t>(s.buffer_size));
   int number_of_tempfiles = 0;
   IdNgramWriter writer(nullptr, static_cast<int>(s.n), "temporary n-gram ids",
@@ -202,11 +248,10 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
     windows.Append();
     for (int r = 1;; ++r) {
       ShowNgramProgress(r, s.verbosity);
-      if (!source.Next(&id)) {
+      if (!next_window()) {
         more = false;
         break;
       }
-      windows.Shift(id);
       if (r == s.buffer_size) break;  // the window is the next batch's first
       windows.Append();
     }
@@ -236,6 +281,20 @@ int WriteBatches(IdSource &source, Windows &windows, const BatchSettings &s) {
 }  // namespace
 
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
+                     int verbosity, wordid_t *buffer, int buffer_size,
+                     unsigned int n, const char *temp_file_root,
+                     const char *temp_file_ext, unsigned threads) {
+  bool given = false;
+  const TextParts one_part = [&]() -> FILE * {
+    if (given) return nullptr;
+    given = true;
+    return infp;
+  };
+  return TextToNgramFiles(one_part, vocabulary, verbosity, buffer, buffer_size, n,
+                          temp_file_root, temp_file_ext, threads);
+}
+
+int TextToNgramFiles(const TextParts &parts, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t * /*buffer*/, int buffer_size,
                      unsigned int n, const char *temp_file_root,
                      const char *temp_file_ext, unsigned threads) {
@@ -256,7 +315,7 @@ int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
                                  TempNames(temp_file_root, temp_file_ext, "read_txt2ngram_buffer",
                                            "temporary file name", kNameBuffer),
                                  helper.get()};
-    IdSource source(infp, vocabulary, helper.get());
+    IdSource source(parts, vocabulary, helper.get());
     const unsigned id_bits = std::max(1u, BitWidth(source.LargestId()));
     const uint64_t key_bits = static_cast<uint64_t>(n) * id_bits;
     if (key_bits <= 64) {

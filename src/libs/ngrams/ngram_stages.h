@@ -5,6 +5,8 @@
 
 #include <stdio.h>
 
+#include <functional>
+
 #include "lexkit/ac_hash.h"
 #include "lexkit/general.h"
 
@@ -16,6 +18,19 @@ class FofStats;
 // `threads` threads (this one included) sharing the work; the files do not
 // depend on their number.
 int TextToNgramFiles(FILE *infp, struct idngram_hash_table *vocabulary,
+                     int verbosity, wordid_t *buffer, int buffer_size,
+                     unsigned int n, const char *temp_file_root,
+                     const char *temp_file_ext, unsigned threads);
+
+// The parts of a text, read one after another: each call gives the next
+// stream, or null when there is none (the stream given before it is no
+// longer read). The n-grams are those of each part on its own: a part
+// begins its windows afresh, so it begins n - 1 words before the first word
+// whose n-grams it should give (text_ranges.h, StartOfPrecedingWords).
+using TextParts = std::function<FILE *()>;
+
+// TextToNgramFiles over the parts of a text.
+int TextToNgramFiles(const TextParts &parts, struct idngram_hash_table *vocabulary,
                      int verbosity, wordid_t *buffer, int buffer_size,
                      unsigned int n, const char *temp_file_root,
                      const char *temp_file_ext, unsigned threads);

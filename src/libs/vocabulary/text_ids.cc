@@ -30,6 +30,14 @@ TextIds::~TextIds() {
   if (helper_ != nullptr) helper_->Finish();  // it may be looking at lanes_[1]
 }
 
+void TextIds::Restart(FILE *fp) {
+  chunks_.Restart(fp);
+  lanes_read_ = lane_served_ = 0;
+  next_ = end_ = nullptr;
+  stream_done_ = false;
+  status_ = Status::kId;
+}
+
 void TextIds::Look(Lane &lane) const {
   // The ids never outgrow what ReadRound reserved, and the lookups a helper
   // is given never fall back to index2: a helper's share allocates nothing.

@@ -43,6 +43,10 @@ class TextIds {
     return Status::kId;
   }
 
+  // Once Next has given kEnd: reads the words of `fp` from here on, as a
+  // new text, with the same vocabulary lookup.
+  void Restart(FILE *fp);
+
   // No id that Next gives is larger (VocabLookup::LargestId).
   wordid_t LargestId() const { return lookup_.LargestId(); }
 
