@@ -146,6 +146,12 @@ std::vector<Text> Texts() {
   return texts;
 }
 
+size_t Occurrences(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 // The statistics gramlex prints on stderr, if any.
 std::string Statistics(const std::string &err) {
   const size_t from = err.find("\nFrequency of frequency statistics:");
@@ -184,7 +190,8 @@ TEST_P(MpiJobText, GramlexGivesTheSerialBytesAndStatistics) {
   ScratchDir dir;
   const std::string text = dir.File("text");
   WriteFile(text, t.bytes);
-  WriteFile(dir.File("vocab"), "## words\na\nb\nthe\nend.\ncat\nsat\nmat\n\xe9t\xe9\n");
+  // With a line taken for a word and a repeated word: warned of once.
+  WriteFile(dir.File("vocab"), "## words\na\nb\nthe\nend.\ncat\nsat\nmat\n\xe9t\xe9\n#c\nb\n");
   struct Options {
     std::vector<std::string> args;
     std::string output;  // empty for standard output
@@ -217,6 +224,7 @@ TEST_P(MpiJobText, GramlexGivesTheSerialBytesAndStatistics) {
       EXPECT_EQ(Contents(dir.File(o.output)), Contents(dir.File("serial." + o.output))) << where;
     }
     EXPECT_EQ(Statistics(job.err), Statistics(serial.err)) << where;
+    EXPECT_EQ(Occurrences(job.err, "WARNING"), Occurrences(serial.err, "WARNING")) << where;
   }
   // No temporary directory or output name is left behind.
   const std::string left = RunShell("ls -A " + Quoted(dir.path())).out;

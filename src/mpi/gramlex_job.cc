@@ -37,6 +37,7 @@
 #include "libs/ngrams/fof_stats.h"
 #include "libs/ngrams/ngram_stages.h"
 #include "libs/vocabulary/vocab_index.h"
+#include "libs/vocabulary/vocab_warnings.h"
 #include "mpi/exchange.h"
 #include "mpi/job_text.h"
 #include "mpi/job_output.h"
@@ -263,6 +264,7 @@ int GramlexJob(const GramlexOptions &o) {
   const int verbosity = job.RankVerbosity(o.verbosity);
   JobOutput output(job, o.idngram_file != nullptr ? o.idngram_file : "-");  // before any work
   struct idngram_hash_table vocabulary;
+  ShowVocabularyWarnings(job.root());  // every rank reads the one file
   LoadVocabulary(o.vocab_file, verbosity, &vocabulary);
   RankDirectory dir(job, o.temp_parent);
   const char *ext = o.gzip_temp ? ".gz" : "";
