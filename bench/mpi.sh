@@ -4,7 +4,8 @@
 # run: the best of REPEAT wall times each, the least CPU time (user +
 # system) of the serial program and of the busiest rank, the speed-up, the
 # peak memory of the serial program and of the largest rank, and a check
-# that the outputs are byte-identical. Needs the MPI build (Open MPI found
+# that the outputs are byte-identical. gramlex is also run serial on one
+# thread (LEXKIT_THREADS=1), since the serial program uses a second core. Needs the MPI build (Open MPI found
 # by cmake). Serial and job runs alternate, so that both meet the same load
 # of a shared machine, and the corpus is read once before each run, so that
 # both read it from the page cache.
