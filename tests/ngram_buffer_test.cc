@@ -149,22 +149,28 @@ TEST(TextToNgrams, ProgressMarksRestartInEveryBatch) {
                        dir.File("1") + "\n");
 }
 
-// The files the batches must give: windows in text order, batches of
-// `buffer_size`, each sorted and collapsed.
-std::vector<std::vector<Record>> ReferenceFiles(const std::vector<wordid_t> &ids,
-                                                int buffer_size, unsigned n) {
+// The files the batches must give for a text in parts: the windows of each
+// part in text order, batches of `buffer_size`, each sorted and collapsed.
+std::vector<std::vector<Record>> ReferenceFilesOfParts(
+    const std::vector<std::vector<wordid_t>> &parts, int buffer_size, unsigned n) {
+  std::vector<std::vector<uint32_t>> windows;
+  for (const std::vector<wordid_t> &ids : parts)
+    for (size_t w = 0; w + n <= ids.size(); ++w)
+      windows.emplace_back(ids.begin() + w, ids.begin() + w + n);
   std::vector<std::vector<Record>> files;
-  if (ids.size() < n) return files;
-  size_t windows = ids.size() - n + 1;
-  for (size_t start = 0; start < windows; start += static_cast<size_t>(buffer_size)) {
+  for (size_t start = 0; start < windows.size(); start += static_cast<size_t>(buffer_size)) {
     std::map<std::vector<uint32_t>, int32_t> counts;
-    size_t end = std::min(windows, start + static_cast<size_t>(buffer_size));
-    for (size_t w = start; w < end; ++w)
-      ++counts[std::vector<uint32_t>(ids.begin() + w, ids.begin() + w + n)];
+    size_t end = std::min(windows.size(), start + static_cast<size_t>(buffer_size));
+    for (size_t w = start; w < end; ++w) ++counts[windows[w]];
     files.emplace_back();
     for (const auto &[gram, count] : counts) files.back().push_back({gram, count});
   }
   return files;
+}
+
+std::vector<std::vector<Record>> ReferenceFiles(const std::vector<wordid_t> &ids,
+                                                int buffer_size, unsigned n) {
+  return ReferenceFilesOfParts({ids}, buffer_size, n);
 }
 
 TEST(TextToNgrams, RandomTextsMatchTheReferenceForEveryIdWidth) {
@@ -186,6 +192,52 @@ TEST(TextToNgrams, RandomTextsMatchTheReferenceForEveryIdWidth) {
         ASSERT_EQ(r.status, 0) << r.err;
         auto expected = ReferenceFiles(ids, buffer_size, n);
         ASSERT_EQ(r.out, std::to_string(expected.size()));
+        for (size_t f = 0; f < expected.size(); ++f)
+          ASSERT_EQ(Decode(ReadFile(dir.File(std::to_string(f + 1))), n), expected[f])
+              << largest << " n=" << n << " buffer=" << buffer_size << " file " << f + 1;
+      }
+    }
+  }
+}
+
+// A text in parts, some empty or shorter than a window: each part's
+// windows, none across two parts, batched as one text's.
+TEST(TextToNgrams, PartsGiveTheWindowsOfEachPart) {
+  std::mt19937 rng(17);
+  for (wordid_t largest : {3u, 4294967295u}) {  // packed windows and offsets
+    idngram_hash_table t;
+    new_idngram_hashtable(&t, 101);
+    const Vocab vocab = {{"w0", 1}, {"w1", 2}, {"w2", largest / 2 + 1}, {"w3", largest}};
+    for (const auto &[word, id] : vocab)
+      add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(word.c_str(), 101)),
+                               word.c_str(), id);
+    for (unsigned n : {1u, 3u, 5u}) {
+      for (int buffer_size : {3, 1000}) {
+        std::vector<std::string> texts;
+        std::vector<std::vector<wordid_t>> ids;
+        for (int p = 0; p < 12; ++p) {
+          texts.emplace_back(" ");  // fmemopen takes no empty buffer
+          ids.emplace_back();
+          for (unsigned i = 0, words = rng() % 9; i < words; ++i) {
+            unsigned k = rng() % 5;  // w4 is not in the vocabulary
+            texts.back() += "w" + std::to_string(k) + " ";
+            ids.back().push_back(k < 4 ? vocab[k].second : 0);
+          }
+        }
+        size_t next = 0;
+        FILE *open = nullptr;
+        const lexkit::TextParts parts = [&]() -> FILE * {
+          if (open != nullptr) fclose(open);
+          open = next < texts.size() ? fmemopen(texts[next].data(), texts[next].size(), "r")
+                                     : nullptr;
+          ++next;
+          return open;
+        };
+        ScratchDir dir;
+        const auto expected = ReferenceFilesOfParts(ids, buffer_size, n);
+        ASSERT_EQ(lexkit::TextToNgramFiles(parts, &t, 0, nullptr, buffer_size, n,
+                                           dir.path().c_str(), "", 1),
+                  static_cast<int>(expected.size()));
         for (size_t f = 0; f < expected.size(); ++f)
           ASSERT_EQ(Decode(ReadFile(dir.File(std::to_string(f + 1))), n), expected[f])
               << largest << " n=" << n << " buffer=" << buffer_size << " file " << f + 1;
