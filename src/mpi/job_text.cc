@@ -41,8 +41,4 @@ ByteRange JobText::Chunk(int chunk, int chunks) const {
   return WordAlignedPart(fd(), size_, chunk, chunks);
 }
 
-ByteRange JobText::Part(const Job &job) const {
-  return WordAlignedPart(fd(), size_, job.rank(), job.size());
-}
-
 }  // namespace lexkit::mpi

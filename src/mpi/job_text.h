@@ -1,5 +1,5 @@
 // The text of a job: a plain file named with "-text", which every rank
-// opens (on a shared file system) and reads its part of. Standard input,
+// opens (on a shared file system) and reads its chunks of. Standard input,
 // a compressed file or anything but a regular file cannot be split and
 // ends the process with a message.
 #ifndef LEXKIT_MPI_JOB_TEXT_H
@@ -28,8 +28,6 @@ class JobText {
 
   int fd() const;
   uint64_t size() const { return size_; }
-  // This rank's part of the text (text_ranges.h).
-  ByteRange Part(const Job &job) const;
   // Chunk `chunk` of `chunks` (text_ranges.h): the parts the ranks share
   // out as they go (shared_chunks.h).
   ByteRange Chunk(int chunk, int chunks) const;
