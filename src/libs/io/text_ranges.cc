@@ -14,6 +14,8 @@ namespace lexkit {
 
 namespace {
 
+constexpr size_t kRangeBuffer = size_t{256} << 10;
+
 // pread of up to `len` bytes at `offset`: the bytes read, 0 at the end.
 size_t ReadAt(int fd, char *buffer, size_t len, uint64_t offset) {
   for (;;) {
@@ -63,6 +65,7 @@ struct RangeCookie {
   int fd;
   uint64_t pos;
   uint64_t end;
+  std::vector<char> buffer;  // the stream's, freed with it
 };
 
 ssize_t ReadRange(void *cookie, char *buffer, size_t len) {
@@ -106,10 +109,14 @@ uint64_t StartOfPrecedingWords(int fd, uint64_t pos, uint64_t words, size_t max_
 }
 
 FILE *OpenByteRange(int fd, ByteRange range) {
-  auto cookie = std::make_unique<RangeCookie>(RangeCookie{fd, range.begin, range.end});
+  auto cookie = std::make_unique<RangeCookie>(
+      RangeCookie{fd, range.begin, range.end, std::vector<char>(kRangeBuffer)});
   cookie_io_functions_t functions{ReadRange, nullptr, nullptr, CloseRange};
   FILE *fp = fopencookie(cookie.get(), "r", functions);
   if (fp == nullptr) quit(-1, "text_ranges: could not open a stream: %s\n", strerror(errno));
+  // A stream of this kind reads all through its buffer, whatever the size
+  // asked for: the default 8 KB would take a pread for every 8 KB.
+  setvbuf(fp, cookie->buffer.data(), _IOFBF, kRangeBuffer);
   cookie.release();  // closed with the stream
   return fp;
 }
