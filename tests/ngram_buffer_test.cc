@@ -38,15 +38,20 @@ struct BufferJob {
   int verbosity = 2;
 };
 
+// A table of 101 chains holding `vocab`.
+void MakeTable(const Vocab &vocab, idngram_hash_table *t) {
+  new_idngram_hashtable(t, 101);
+  for (const auto &[word, id] : vocab)
+    add_to_idngram_hashtable(t, static_cast<uint64_t>(idngram_hash(word.c_str(), 101)),
+                             word.c_str(), id);
+}
+
 // Runs read_txt2ngram_buffer in a child; its result is printed on stdout.
 ChildResult RunBuffer(const BufferJob &job) {
   return RunChild(
       [&] {
         idngram_hash_table t;
-        new_idngram_hashtable(&t, 101);
-        for (const auto &[word, id] : job.vocab)
-          add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(word.c_str(), 101)),
-                                   word.c_str(), id);
+        MakeTable(job.vocab, &t);
         std::vector<wordid_t> buffer(
             (static_cast<size_t>(std::max(job.buffer_size, 0)) + 1) * job.n + 1);
         int files = read_txt2ngram_buffer(stdin, &t, job.verbosity, buffer.data(),
@@ -205,12 +210,9 @@ TEST(TextToNgrams, RandomTextsMatchTheReferenceForEveryIdWidth) {
 TEST(TextToNgrams, PartsGiveTheWindowsOfEachPart) {
   std::mt19937 rng(17);
   for (wordid_t largest : {3u, 4294967295u}) {  // packed windows and offsets
-    idngram_hash_table t;
-    new_idngram_hashtable(&t, 101);
     const Vocab vocab = {{"w0", 1}, {"w1", 2}, {"w2", largest / 2 + 1}, {"w3", largest}};
-    for (const auto &[word, id] : vocab)
-      add_to_idngram_hashtable(&t, static_cast<uint64_t>(idngram_hash(word.c_str(), 101)),
-                               word.c_str(), id);
+    idngram_hash_table t;
+    MakeTable(vocab, &t);
     for (unsigned n : {1u, 3u, 5u}) {
       for (int buffer_size : {3, 1000}) {
         std::vector<std::string> texts;
