@@ -59,12 +59,12 @@ bool SharedChunks::Ask(int rank) {
 }
 
 bool SharedChunks::Next(uint64_t *chunk) {
+  if (finished_) return false;
   Answer();
   bool have = next_ != end_;
   for (int step = 1; !have && step < ranks_; ++step) have = Ask((rank_ + step) % ranks_);
   if (have) {
     *chunk = next_++;
-    ++done_;
     return true;
   }
   // Nothing left anywhere that this rank can take: wait for the others,
@@ -74,7 +74,10 @@ bool SharedChunks::Next(uint64_t *chunk) {
   for (int all_done = 0;;) {
     Answer();
     MPI_Test(&everyone, &all_done, MPI_STATUS_IGNORE);
-    if (all_done) return false;
+    if (all_done) {
+      finished_ = true;
+      return false;
+    }
     sched_yield();
   }
 }

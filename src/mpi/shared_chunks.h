@@ -31,11 +31,8 @@ class SharedChunks {
 
   // The next chunk for this rank, answering the other ranks' requests
   // first; false once every rank has done all its chunks, which it waits
-  // for (still answering) before it returns.
+  // for (still answering) before it returns, and false from then on.
   bool Next(uint64_t *chunk);
-
-  // The chunks this rank has done so far.
-  uint64_t done() const { return done_; }
 
  private:
   void Answer();
@@ -46,7 +43,7 @@ class SharedChunks {
   int ranks_;
   uint64_t next_;  // this rank's chunks not begun: [next_, end_)
   uint64_t end_;
-  uint64_t done_ = 0;
+  bool finished_ = false;  // every rank's chunks are done
 };
 
 }  // namespace lexkit::mpi

@@ -45,8 +45,8 @@ class IdSource {
 
   IdSource(const TextParts &parts, struct idngram_hash_table *vocabulary,
            HelperThread *helper)
-      : parts_(parts), first_(parts_()) {
-    if (first_ != nullptr) ids_.emplace(first_, vocabulary, kMaxWordLength, helper);
+      : parts_(parts) {
+    if (FILE *first = parts_()) ids_.emplace(first, vocabulary, kMaxWordLength, helper);
   }
 
   // The next id; kFirstOfPart when it is the first of a part after the
@@ -74,7 +74,6 @@ class IdSource {
   }
 
   const TextParts &parts_;
-  FILE *first_;
   std::optional<TextIds> ids_;
 };
 
